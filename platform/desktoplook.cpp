@@ -1,0 +1,41 @@
+#include "desktoplook.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStringList>
+#include <QStyleFactory>
+
+namespace desktoplook {
+namespace {
+
+// Families with the CJK glyphs, in order of preference; the set-up installs the first.
+const QStringList kCaptionFamilies = {
+    QStringLiteral("WenQuanYi Micro Hei"),
+    QStringLiteral("Noto Sans CJK SC"),
+    QStringLiteral("Noto Sans SC"),
+    QStringLiteral("Droid Sans Fallback"),
+};
+
+}  // namespace
+
+QString captionFamily() {
+    const QStringList families = QFontDatabase::families();
+    for (const QString& f : kCaptionFamilies) {
+        if (families.contains(f)) {
+            return f;
+        }
+    }
+    return QApplication::font().family();
+}
+
+void apply(QApplication& app) {
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(fusion);
+    }
+    QFont font(captionFamily());
+    font.setPixelSize(12);
+    app.setFont(font);
+}
+
+}  // namespace desktoplook

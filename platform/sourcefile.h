@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "bytebuffer.h"
+
+// The file being sent: opened for reading only, bytes unchanged, read on demand. A SourceFile
+// that is not open (the open failed, or it was closed) answers length -1, position -1, at end
+// true, reads no bytes and ignores seek and close.
+class SourceFile {
+public:
+    enum class OpenError { None, EmptyPath, Missing, NotARegularFile, NoAccess, Other };
+
+    SourceFile() = default;
+    ~SourceFile();
+    SourceFile(SourceFile&& other) noexcept;
+    SourceFile& operator=(SourceFile&& other) noexcept;
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    // Never creates a file. Folders, devices and pipes are refused: only a regular file has a
+    // length that can be announced.
+    static SourceFile open(const QString& path, OpenError* why = nullptr);
+
+    bool isOpen() const { return fd_ >= 0; }
+    // The length in bytes as the file system reports it now. It is 64-bit so that a file too
+    // large for the wire is seen as such, never as a wrapped 32-bit value.
+    std::int64_t length() const;
+    std::int64_t position() const { return isOpen() ? position_ : -1; }
+    void seekToStart();
+    // Up to n bytes from the position, which advances past them. A read that fails returns no
+    // bytes and moves the position to the end.
+    ByteBuffer read(int n);
+    bool atEnd() const;
+    void close();
+
+private:
+    int fd_ = -1;
+    std::int64_t position_ = 0;
+};
