@@ -24,6 +24,8 @@ void setTimerPeriod(QTimer* timer, int milliseconds) {
     }
 }
 
-int timerPeriod(const QTimer* timer) { return timer->isActive() ? timer->interval() : 0; }
+int timerPeriod(const QTimer* timer) {
+    return timer->isActive() ? timer->interval() : 0;
+}
 
 }  // namespace controls

@@ -1,10 +1,11 @@
 #include "numbers.h"
 
+#include <locale.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 #include <string>
 
 namespace numbers {
@@ -14,7 +15,9 @@ bool isCSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // strtod follows the process locale, which Qt sets from the environment; the decimal point of a
 // typed number is always ".", so the reading uses the C locale of its own.
@@ -111,12 +114,13 @@ std::int32_t readInteger(const QString& text) {
         ++i;
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                 std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-QString writeInteger(std::int64_t value) { return QString::number(value); }
+QString writeInteger(std::int64_t value) {
+    return QString::number(value);
+}
 
 QString trimSpaces(const QString& text) {
     auto isSpace = [](QChar c) { return c == u' ' || c.unicode() == 0x3000; };

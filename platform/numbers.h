@@ -30,9 +30,13 @@ QString trimSpaces(const QString& text);
 inline constexpr double kTolerance = 0.0000001;
 
 // a is at least b, within the tolerance.
-inline bool atLeast(double a, double b) { return a - b >= -kTolerance; }
+inline bool atLeast(double a, double b) {
+    return a - b >= -kTolerance;
+}
 // a is below b, within the tolerance.
-inline bool below(double a, double b) { return a - b < -kTolerance; }
+inline bool below(double a, double b) {
+    return a - b < -kTolerance;
+}
 
 // A double turned into an integer by truncation toward zero, limited to the 32-bit range (NaN
 // gives 0).

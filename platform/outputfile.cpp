@@ -6,7 +6,9 @@
 OutputFile::OutputFile(std::unique_ptr<QSaveFile> file, QString target)
     : file_(std::move(file)), target_(std::move(target)) {}
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() {
+    discard();
+}
 
 std::unique_ptr<OutputFile> OutputFile::create(const QString& path) {
     if (path.isEmpty() || QFileInfo(path).isDir()) {

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <utility>
 
-SourceFile::~SourceFile() { close(); }
+SourceFile::~SourceFile() {
+    close();
+}
 
 SourceFile::SourceFile(SourceFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), position_(std::exchange(other.position_, 0)) {}

@@ -65,8 +65,8 @@ Frame nextReceiverFrame(ByteView buffered, const ReceiverExpectation& expect) {
         }
         return {FrameKind::Chunk, std::min<qsizetype>(buffered.size(), kMaxChunkMessageSize)};
     }
-    const qsizetype chunkLength =
-        kMarkerSize + static_cast<qsizetype>(std::clamp<std::int64_t>(expect.remaining, 0, kChunkSize));
+    const qsizetype chunkLength = kMarkerSize + static_cast<qsizetype>(std::clamp<std::int64_t>(
+                                                    expect.remaining, 0, kChunkSize));
     if (expect.phase == Phase::AfterHeader) {
         // The sender's user may have pressed Send again before the first acknowledgement: a new
         // header has the Marker at bytes 0, 7 and 14, which a chunk has only by chance.
@@ -74,7 +74,8 @@ Frame nextReceiverFrame(ByteView buffered, const ReceiverExpectation& expect) {
             if (markerAt(buffered, kSecondMarkerOffset) && markerAt(buffered, kThirdMarkerOffset)) {
                 return headerFrame(buffered);
             }
-        } else if (buffered.size() < chunkLength || chunkLength >= kThirdMarkerOffset + kMarkerSize) {
+        } else if (buffered.size() < chunkLength ||
+                   chunkLength >= kThirdMarkerOffset + kMarkerSize) {
             return {FrameKind::NeedMore, 0};
         }
     }

@@ -35,9 +35,9 @@ inline constexpr std::int32_t kMaxNameLength = 64 * 1024;
 // What the receiver expects next.
 struct ReceiverExpectation {
     enum class Phase {
-        Idle,       // no transfer under way: a header, or a stray chunk
+        Idle,         // no transfer under way: a header, or a stray chunk
         AfterHeader,  // a header was handled, no chunk accepted yet: a chunk, or a new header
-        Receiving,  // chunks were accepted: every message until completion is a chunk
+        Receiving,    // chunks were accepted: every message until completion is a chunk
     };
     Phase phase = Phase::Idle;
     std::int64_t remaining = 0;  // announced length - bytes accepted; > 0 outside Idle

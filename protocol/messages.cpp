@@ -4,9 +4,15 @@
 
 namespace wire {
 
-ByteBuffer marker() { return ByteBuffer(kMarker, kMarkerSize); }
-ByteBuffer ackMessage() { return marker(); }
-ByteBuffer doneMessage() { return marker() + marker(); }
+ByteBuffer marker() {
+    return ByteBuffer(kMarker, kMarkerSize);
+}
+ByteBuffer ackMessage() {
+    return marker();
+}
+ByteBuffer doneMessage() {
+    return marker() + marker();
+}
 
 bool markerAt(ByteView bytes, qsizetype offset) {
     return offset >= 0 && offset + kMarkerSize <= bytes.size() &&

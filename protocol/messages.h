@@ -3,9 +3,9 @@
 // The bytes that pass between the sender and the receiver over one TCP connection.
 //
 //   HeaderMessage  = Marker L Marker n Marker name Marker firstChunk   (20 + n + c bytes)
-//   ChunkMessage   = Marker data                                       (3 + k bytes, 1 <= k <= 1000)
-//   AckMessage     = Marker                                            (3 bytes)
-//   DoneMessage    = Marker Marker                                     (6 bytes)
+//   ChunkMessage   = Marker data                                       (3 + k bytes, 1 <= k <=
+//   1000) AckMessage     = Marker                                            (3 bytes) DoneMessage
+//   = Marker Marker                                     (6 bytes)
 //
 // Marker is the three bytes "^&*" (0x5E 0x26 0x2A); nothing escapes it, so it may also occur
 // inside names and file data. L (the file length) and n (the name's byte count) are signed 32-bit

@@ -4,7 +4,9 @@
 
 namespace socketio {
 
-void tune(QTcpSocket* socket) { socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); }
+void tune(QTcpSocket* socket) {
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
 
 bool writeAll(QTcpSocket* socket, ByteView bytes) {
     if (socket == nullptr || socket->state() != QAbstractSocket::ConnectedState) {

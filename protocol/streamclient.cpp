@@ -10,7 +10,9 @@
 
 StreamClient::StreamClient(QObject* parent) : QObject(parent) {}
 
-StreamClient::~StreamClient() { drop(); }
+StreamClient::~StreamClient() {
+    drop();
+}
 
 void StreamClient::drop() {
     if (socket_ != nullptr) {
@@ -63,7 +65,9 @@ bool StreamClient::connectTo(const QString& host, int port) {
     return true;
 }
 
-void StreamClient::disconnectFromServer() { drop(); }
+void StreamClient::disconnectFromServer() {
+    drop();
+}
 
 bool StreamClient::send(ByteView bytes) {
     if (!connected_) {

@@ -1,11 +1,11 @@
 #include "streamserver.h"
 
+#include <sys/socket.h>
+
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <sys/socket.h>
-
 #include <algorithm>
 
 #include "socketio.h"
@@ -41,7 +41,9 @@ void StreamServer::listen() {
     server_->listen(QHostAddress::AnyIPv4, static_cast<quint16>(port_ & 0xFFFF));
 }
 
-bool StreamServer::isListening() const { return server_->isListening(); }
+bool StreamServer::isListening() const {
+    return server_->isListening();
+}
 
 quint16 StreamServer::listeningPort() const {
     return server_->isListening() ? server_->serverPort() : 0;
@@ -62,7 +64,8 @@ void StreamServer::onNewConnection() {
             QHostAddress(ipv4).toString() + u':' + QString::number(socket->peerPort());
         connections_.push_back({socket, address});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { onDisconnected(socket); });
+        connect(socket, &QTcpSocket::disconnected, this,
+                [this, socket] { onDisconnected(socket); });
         emit clientEntered(address);
     }
 }

@@ -42,7 +42,9 @@ QString SenderEngine::nameFromPath(const QString& path) {
     return name;
 }
 
-void SenderEngine::onWindowCreated() { state_.markerBytes = wire::marker(); }
+void SenderEngine::onWindowCreated() {
+    state_.markerBytes = wire::marker();
+}
 
 void SenderEngine::onClientEntered(const QString& address) {
     state_.clientAddress = address;
@@ -174,8 +176,7 @@ void SenderEngine::abandonTransfer() {
 }
 
 void SenderEngine::showProgress() {
-    const double p =
-        static_cast<double>(state_.sourceFile.position()) / state_.fileLength * 100.0;
+    const double p = static_cast<double>(state_.sourceFile.position()) / state_.fileLength * 100.0;
     controls::setBarPosition(controls_.进度条1, std::isnan(p) ? 0 : numbers::truncateToInt32(p));
 }
 

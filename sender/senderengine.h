@@ -25,11 +25,11 @@ struct SenderControls {
 
 // The program's one state record.
 struct SenderState {
-    QString clientAddress;  // the peer that entered last; every message goes to it
-    SourceFile sourceFile;  // the file being sent
-    std::int32_t fileLength = 0;  // its length at Send: the divisor of the progress
-    ByteBuffer markerBytes;       // "^&*", made when the window is created
-    ByteBuffer incoming;          // acknowledgement bytes not yet understood
+    QString clientAddress;           // the peer that entered last; every message goes to it
+    SourceFile sourceFile;           // the file being sent
+    std::int32_t fileLength = 0;     // its length at Send: the divisor of the progress
+    ByteBuffer markerBytes;          // "^&*", made when the window is created
+    ByteBuffer incoming;             // acknowledgement bytes not yet understood
     wire::SenderExpectation expect;  // what the receiver is due to send
 };
 

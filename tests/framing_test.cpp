@@ -1,8 +1,9 @@
+#include "framing.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "framing.h"
 #include "messages.h"
 #include "testutil.h"
 
@@ -17,7 +18,9 @@ namespace {
 using wire::FrameKind;
 using Phase = wire::ReceiverExpectation::Phase;
 
-wire::Frame frame(FrameKind kind, qsizetype length) { return {kind, length}; }
+wire::Frame frame(FrameKind kind, qsizetype length) {
+    return {kind, length};
+}
 
 TEST(ReceiverFraming, table_of_cases) {
     const QByteArray hello = wire::buildHeader(5, "a.txt", "hello");
@@ -40,11 +43,17 @@ TEST(ReceiverFraming, table_of_cases) {
         {"header of 13 bytes", hello.first(13), {}, frame(FrameKind::NeedMore, 0)},
         {"big header", big + "^&*", {}, frame(FrameKind::Header, 1023)},
         {"empty-file header", wire::buildHeader(0, "e", {}), {}, frame(FrameKind::Header, 21)},
-        {"negative length has no data", wire::buildHeader(-1, "e", {}) + "^&*",
-         {}, frame(FrameKind::Header, 21)},
-        {"huge name length takes what is there", hugeName, {},
+        {"negative length has no data",
+         wire::buildHeader(-1, "e", {}) + "^&*",
+         {},
+         frame(FrameKind::Header, 21)},
+        {"huge name length takes what is there",
+         hugeName,
+         {},
          frame(FrameKind::Header, hugeName.size())},
-        {"negative name length takes what is there", negativeName, {},
+        {"negative name length takes what is there",
+         negativeName,
+         {},
          frame(FrameKind::Header, negativeName.size())},
         {"garbage before a marker", "xyz^&*", {}, frame(FrameKind::Skip, 3)},
         {"garbage ending in a marker piece", "ab^", {}, frame(FrameKind::Skip, 2)},
@@ -52,23 +61,41 @@ TEST(ReceiverFraming, table_of_cases) {
         {"one byte of the marker", "^", {}, frame(FrameKind::NeedMore, 0)},
         {"stray chunk while idle", "^&*abcdefgh", {}, frame(FrameKind::Chunk, 11)},
         {"idle: could still be a header", "^&*abcd", {}, frame(FrameKind::NeedMore, 0)},
-        {"receiving: full chunk", wire::buildChunk(QByteArray(1000, 'a')) + "^&*",
-         {Phase::Receiving, 1500}, frame(FrameKind::Chunk, 1003)},
-        {"receiving: last chunk", wire::buildChunk(QByteArray(500, 'a')),
-         {Phase::Receiving, 500}, frame(FrameKind::Chunk, 503)},
-        {"receiving: chunk split", wire::buildChunk(QByteArray(400, 'a')),
-         {Phase::Receiving, 500}, frame(FrameKind::NeedMore, 0)},
-        {"receiving: marker at 7 is still a chunk", dataWithMarkerAt7,
-         {Phase::Receiving, 11}, frame(FrameKind::Chunk, 14)},
-        {"receiving: header-like data is a chunk", hello, {Phase::Receiving, 27},
+        {"receiving: full chunk",
+         wire::buildChunk(QByteArray(1000, 'a')) + "^&*",
+         {Phase::Receiving, 1500},
+         frame(FrameKind::Chunk, 1003)},
+        {"receiving: last chunk",
+         wire::buildChunk(QByteArray(500, 'a')),
+         {Phase::Receiving, 500},
+         frame(FrameKind::Chunk, 503)},
+        {"receiving: chunk split",
+         wire::buildChunk(QByteArray(400, 'a')),
+         {Phase::Receiving, 500},
+         frame(FrameKind::NeedMore, 0)},
+        {"receiving: marker at 7 is still a chunk",
+         dataWithMarkerAt7,
+         {Phase::Receiving, 11},
+         frame(FrameKind::Chunk, 14)},
+        {"receiving: header-like data is a chunk",
+         hello,
+         {Phase::Receiving, 27},
          frame(FrameKind::Chunk, 30)},
-        {"after header: new header", hello, {Phase::AfterHeader, 1500},
+        {"after header: new header",
+         hello,
+         {Phase::AfterHeader, 1500},
          frame(FrameKind::Header, 30)},
-        {"after header: marker at 7 only is a chunk", dataWithMarkerAt7 + QByteArray(10, 'z'),
-         {Phase::AfterHeader, 21}, frame(FrameKind::Chunk, 24)},
-        {"after header: small last chunk", "^&*ab", {Phase::AfterHeader, 2},
+        {"after header: marker at 7 only is a chunk",
+         dataWithMarkerAt7 + QByteArray(10, 'z'),
+         {Phase::AfterHeader, 21},
+         frame(FrameKind::Chunk, 24)},
+        {"after header: small last chunk",
+         "^&*ab",
+         {Phase::AfterHeader, 2},
          frame(FrameKind::Chunk, 5)},
-        {"after header: too short to tell", "^&*abcdefghij", {Phase::AfterHeader, 1500},
+        {"after header: too short to tell",
+         "^&*abcdefghij",
+         {Phase::AfterHeader, 1500},
          frame(FrameKind::NeedMore, 0)},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "numbers.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

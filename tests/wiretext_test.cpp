@@ -1,7 +1,8 @@
+#include "wiretext.h"
+
 #include <gtest/gtest.h>
 
 #include "testutil.h"
-#include "wiretext.h"
 
 namespace {
 
@@ -19,7 +20,10 @@ TEST(WireText, names_outside_gbk_survive_the_round_trip) {
 }
 
 TEST(WireText, invalid_bytes_decode_to_replacement_characters) {
-    const QString decoded = wiretext::decodeName(QByteArray("a\xFF" "b\x81", 4));
+    const QString decoded =
+        wiretext::decodeName(QByteArray("a\xFF"
+                                        "b\x81",
+                                        4));
     EXPECT_EQ(decoded.size(), 4);
     EXPECT_EQ(decoded[0], u'a');
     EXPECT_EQ(decoded[1], QChar(0xFFFD));

@@ -54,6 +54,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     }
 }
 
-std::string hex(const QByteArray& bytes) { return bytes.toHex(' ').toStdString(); }
+std::string hex(const QByteArray& bytes) {
+    return bytes.toHex(' ').toStdString();
+}
 
 }  // namespace testutil
