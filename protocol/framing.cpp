@@ -109,7 +109,11 @@ Frame nextSenderFrame(ByteView buffered, const SenderExpectation& expect) {
     }
     if (markers == 1) {
         if (expect.awaitingDone) {
-            return {FrameKind::NeedMore, 0};  // the first half of a DoneMessage
+            // The first half of a DoneMessage, unless what follows cannot be its second half.
+            if (buffered.size() == kMarkerSize || markerCandidateAt(buffered, kMarkerSize)) {
+                return {FrameKind::NeedMore, 0};
+            }
+            return {FrameKind::Skip, kMarkerSize};
         }
         if (buffered.size() == kMarkerSize || !markerCandidateAt(buffered, kMarkerSize)) {
             return {FrameKind::Ack, kMarkerSize};

@@ -208,6 +208,7 @@ TEST(SenderFraming, table_of_cases) {
         {"piece of a marker", "^&", {1, false}, frame(FrameKind::NeedMore, 0)},
         {"garbage", "xy^&*", {1, false}, frame(FrameKind::Skip, 2)},
         {"idle: could be a done", "^&*^&", {0, false}, frame(FrameKind::NeedMore, 0)},
+        {"awaiting done: marker then garbage", "^&*xyz", {0, true}, frame(FrameKind::Skip, 3)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(wire::nextSenderFrame(c.bytes, c.expect), c.expected) << c.name;
