@@ -34,5 +34,5 @@ done
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVC_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900
