@@ -1,9 +1,18 @@
 #include <QApplication>
+#include <csignal>
 
 #include "desktoplook.h"
+#include "mainwindow.h"
+#include "prompts.h"
 
 int main(int argc, char** argv) {
+    // A sender that goes away while an acknowledgement is on its way must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     desktoplook::apply(app);
-    return 0;
+    WidgetPrompts prompts;
+    corvane::MainWindow window(prompts);
+    window.show();
+    // Closing the window, the last one, ends the loop.
+    return app.exec();
 }

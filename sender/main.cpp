@@ -1,9 +1,18 @@
 #include <QApplication>
+#include <csignal>
 
 #include "desktoplook.h"
+#include "mainwindow.h"
+#include "prompts.h"
 
 int main(int argc, char** argv) {
+    // A receiver that goes away while bytes are on their way must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     desktoplook::apply(app);
-    return 0;
+    WidgetPrompts prompts;
+    vesprad::MainWindow window(prompts);
+    window.show();
+    // Closing the main window, the last one, ends the loop.
+    return app.exec();
 }
