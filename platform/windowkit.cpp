@@ -30,6 +30,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
+            // Ctrl with a key is a command (Ctrl+V pastes), never typing, whatever text the key
+            // carries; Ctrl with Alt stands for AltGr on some systems, which does type.
+            const Qt::KeyboardModifiers commands =
+                key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+            if (commands == Qt::ControlModifier) {
+                return false;
+            }
             const QString kept = keepIntegerCharacters(key->text());
             if (kept == key->text()) {
                 return false;
