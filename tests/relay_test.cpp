@@ -112,7 +112,7 @@ TEST_F(Transfer, pass_through_conversation_is_what_a_sender_and_receiver_expect)
     connectThrough(relay.port());
     const QByteArray data = testutil::randomBytes(2500, 9);
     transfer(data);
-    const QByteArray expectedToReceiver = wire::buildHeader(2500, "f.bin", data.first(1000)) +
+    const QByteArray expectedToReceiver = wire::buildHeader(2500, "src-f.bin", data.first(1000)) +
                                           wire::buildChunk(data.mid(1000, 1000)) +
                                           wire::buildChunk(data.mid(2000));
     EXPECT_EQ(relay.toReceiver(), expectedToReceiver);
