@@ -217,6 +217,24 @@ TEST_F(TransferTest, the_size_box_edited_during_a_transfer_moves_the_limit) {
     }
 }
 
+TEST_F(TransferTest, a_file_that_cannot_be_created_leaves_the_sender_free_to_send_again) {
+    QDir(dir.path()).mkdir("from");
+    const QByteArray data = testutil::randomBytes(1500, 12);
+    testutil::writeFile(dir.filePath("from/f.bin"), data);
+    prompts.saveAnswers.push_back(dir.filePath("no/such/folder/f.bin"));
+    pathBox.setText(dir.filePath("from/f.bin"));
+    sender.onSendClicked();
+    ASSERT_TRUE(received(1));
+    EXPECT_EQ(prompts.messages.back(), kCannotCreate);
+    testutil::spin(150);
+    EXPECT_TRUE(sendButton.isEnabled()) << "no acknowledgement came";
+    EXPECT_TRUE(senderPrompts.messages.empty());
+    // The sender's user presses Send again; the receiver's user picks a folder that exists.
+    prompts.saveAnswers.push_back(dir.filePath("f.bin"));
+    transfer("f.bin", data);
+    EXPECT_TRUE(testutil::readFile(dir.filePath("f.bin")) == data);
+}
+
 // ---------------------------------------------------------------------------------------------
 // A raw test peer plays the sender, byte by byte as each test wants.
 
