@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -32,6 +33,18 @@ void click(QWidget* control) {
 void key(QWidget* anyControlOfTheWindow, int key, int modifiers) {
     QTest::keyClick(anyControlOfTheWindow->window()->windowHandle(), static_cast<Qt::Key>(key),
                     Qt::KeyboardModifiers(modifiers));
+}
+
+void type(QWidget* box, const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 32 && c.unicode() < 127) {
+            QTest::keyClick(box, c.toLatin1());
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(c);
+            QApplication::sendEvent(box, &commit);
+        }
+    }
 }
 
 void paste(QLineEdit* box, const QString& text) {

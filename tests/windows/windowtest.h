@@ -15,6 +15,9 @@ namespace windowtest {
 void click(QWidget* control);
 // A key with modifiers, delivered to the window of `control`; it reaches the focused control.
 void key(QWidget* anyControlOfTheWindow, int key, int modifiers = 0);
+// Types `text` into the focused control of `box`'s window: ASCII characters as key presses, any
+// other character as an input method's commit, as a user with an input method types Chinese.
+void type(QWidget* box, const QString& text);
 // Puts `text` on the clipboard and pastes it into `box` with Ctrl+V.
 void paste(QLineEdit* box, const QString& text);
 
