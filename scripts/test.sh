@@ -16,7 +16,7 @@ cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVC_FUZZ=ON -DVC_TESTS=OF
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined" \
     "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" >/dev/null
-fuzzers=(receiver_framing sender_framing numbers sender_engine)
+fuzzers=(receiver_framing sender_framing numbers sender_engine receiver_engine)
 cmake --build build-fuzz -j"$jobs" --target "${fuzzers[@]/#/fuzz_}"
 fuzz_seconds=${FUZZ_SECONDS:-30}
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
@@ -29,7 +29,7 @@ for target in "${fuzzers[@]}"; do
     work=$(mktemp -d)
     cp fuzz/corpus/$target/* "$work"/
     echo "fuzz_$target for ${fuzz_seconds}s"
-    if ! build-fuzz/bin/fuzz_$target -max_total_time="$fuzz_seconds" -detect_leaks=$leaks -artifact_prefix="$work/" \
+    if ! ASAN_OPTIONS=detect_leaks=$leaks build-fuzz/bin/fuzz_$target -max_total_time="$fuzz_seconds" -detect_leaks=$leaks -artifact_prefix="$work/" \
         "$work" >"$work.log" 2>&1; then
         tail -n 40 "$work.log"
         echo "fuzz_$target found a crash; the input is in $work" >&2
