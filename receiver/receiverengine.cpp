@@ -72,6 +72,9 @@ void ReceiverEngine::onWindowCreated() {
 }
 
 void ReceiverEngine::onDataArrived(const ByteBuffer& bytes) {
+    if (ended_) {
+        return;
+    }
     state_.lastData.append(bytes);
     if (busy_) {
         // The handling under way takes these bytes in their turn.
@@ -87,7 +90,7 @@ void ReceiverEngine::onDataArrived(const ByteBuffer& bytes) {
 }
 
 void ReceiverEngine::handleBuffered() {
-    for (;;) {
+    while (!ended_) {
         const wire::Frame frame = wire::nextReceiverFrame(state_.lastData, state_.expect);
         if (frame.kind == wire::FrameKind::NeedMore) {
             return;
@@ -131,6 +134,9 @@ void ReceiverEngine::onHeader(ByteView message) {
 
     const QString suggested = safeFileName(name);
     const std::optional<QString> chosen = prompts_.chooseFileToSave(suggested);
+    if (ended_) {
+        return;  // the program ended while the dialog was open
+    }
     controls_.编辑框文件名->setText(name);
     // Cancelling still saves the file, in the current folder, but never over a file there.
     const QString path = chosen ? *chosen : freePathIn(QDir::current(), suggested);
@@ -188,6 +194,9 @@ bool ReceiverEngine::readyToComplete() const {
 }
 
 void ReceiverEngine::onWatchTick() {
+    if (ended_) {
+        return;
+    }
     int progress = 0;
     if (state_.outputFile && state_.announcedLength != 0) {
         const double share = static_cast<double>(writtenPosition()) / state_.announcedLength;
@@ -246,6 +255,9 @@ void ReceiverEngine::closeOutput() {
 }
 
 void ReceiverEngine::onConnectionLost() {
+    if (ended_) {
+        return;
+    }
     lost_ = true;
     if (!busy_) {
         finishLoss();
@@ -290,6 +302,8 @@ void ReceiverEngine::showMessage(const QString& text, const QString& title) {
 }
 
 void ReceiverEngine::onProgramExit() {
+    // A handler that is still waiting in a dialog finds this and does nothing more.
+    ended_ = true;
     controls::setTimerPeriod(controls_.时钟1, 0);
     if (state_.outputFile) {
         state_.outputFile->discard();

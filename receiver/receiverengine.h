@@ -90,4 +90,5 @@ private:
     bool busy_ = false;                // a notification is being handled, or a prompt is open
     bool lost_ = false;                // the connection went while busy; handled afterwards
     bool senderCouldNotRead_ = false;  // the latest header announced a negative length
+    bool ended_ = false;               // the program is ending: no handler acts any more
 };

@@ -654,4 +654,15 @@ TEST_F(RawSenderTest, program_exit_throws_away_an_unfinished_file) {
     EXPECT_FALSE(timer.isActive());
 }
 
+TEST_F(RawSenderTest, program_exit_while_the_dialog_is_open_saves_nothing) {
+    prompts.saveAnswers.push_back(dir.filePath("late"));
+    prompts.whileOpen = [&] { engine.onProgramExit(); };
+    peer.write(wire::buildHeader(5, "late", "hello"));
+    ASSERT_TRUE(waitUntil([&] { return !prompts.saveSuggestions.isEmpty(); }));
+    EXPECT_TRUE(quiet());
+    EXPECT_EQ(entries(dir.path()), QStringList{"cwd"});
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_FALSE(timer.isActive());
+}
+
 }  // namespace
