@@ -476,6 +476,18 @@ TEST_F(RawSenderTest, a_new_header_before_the_first_chunk_abandons_the_transfer)
     EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "first", "second"}));
 }
 
+TEST_F(RawSenderTest, a_whole_file_is_kept_when_the_next_header_comes_before_the_tick) {
+    prompts.saveAnswers.push_back(dir.filePath("one"));
+    prompts.saveAnswers.push_back(dir.filePath("two"));
+    // In one write, so that no tick can come between them.
+    peer.write(wire::buildHeader(3, "one", "111") + wire::buildHeader(3, "two", "222"));
+    EXPECT_EQ(peer.read(12), kAck + kAck + kDone);
+    ASSERT_TRUE(received(1));
+    EXPECT_EQ(testutil::readFile(dir.filePath("one")), "111");
+    EXPECT_EQ(testutil::readFile(dir.filePath("two")), "222");
+    EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "one", "two"}));
+}
+
 TEST_F(RawSenderTest, once_a_chunk_was_accepted_everything_until_the_end_is_file_data) {
     // Data that looks like a header where a chunk is due, as random data does now and then:
     // the second chunk has the Marker at message bytes 7-9, the third at 7-9 and 14-16 too.
@@ -559,6 +571,20 @@ TEST_F(RawSenderTest, a_file_that_cannot_be_created_is_reported_and_not_acknowle
     ASSERT_TRUE(sendSmallFile("f.bin", "hello", dir.filePath("f.bin")));
     EXPECT_EQ(testutil::readFile(dir.filePath("f.bin")), "hello");
     EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "f.bin", "plain"}));
+}
+
+TEST_F(RawSenderTest, a_file_that_cannot_take_the_targets_place_is_reported) {
+    prompts.saveAnswers.push_back(dir.filePath("t"));
+    peer.write(wire::buildHeader(2000, "t", testutil::randomBytes(1000)));
+    ASSERT_TRUE(acked());
+    // Meanwhile a folder took the target's name, so the finished file cannot be put there.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("t/inside"));
+    peer.write(wire::buildChunk(testutil::randomBytes(1000)));
+    EXPECT_EQ(peer.read(9), kAck + kDone) << "the sender is still told that it may go on";
+    ASSERT_TRUE(received(1));
+    EXPECT_EQ(prompts.messages, std::vector<Message>{kWriteFailed});
+    EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "t"}));
+    EXPECT_EQ(entries(dir.filePath("t")), QStringList{"inside"});
 }
 
 // Makes files larger than `bytes` fail to grow, as a full disk does, for as long as it lives.
