@@ -7,12 +7,18 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
+#include "messages.h"
+#include "rawpeer.h"
 #include "receiver/mainwindow.h"
+#include "receiverengine.h"
 #include "scriptedprompts.h"
 #include "sender/mainwindow.h"
+#include "senderengine.h"
 #include "testutil.h"
 #include "windowtest.h"
 
@@ -30,6 +36,16 @@ bool shown(const ScriptedPrompts& prompts, const Message& message) {
 void type(QLineEdit* box, const QString& text) {
     windowtest::click(box);
     windowtest::type(box, text);
+}
+
+// Runs the program's loop as main() does until it ends by itself (true) or five seconds pass.
+bool programEndsAfter(const std::function<void()>& action) {
+    QTimer::singleShot(0, qApp, action);
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    watchdog.start(5000);
+    return QApplication::exec() == 0;
 }
 
 const Message kSent{"文件发送完成!", "OK"};
@@ -107,6 +123,52 @@ private slots:
         windowtest::key(&vesprad, Qt::Key_Escape);
         QVERIFY(!corvane.isVisible());
         QVERIFY(!vesprad.isVisible());
+    }
+
+    // Esc ends either program in the middle of a transfer; the exit lets go of the open file.
+    void esc_ends_vesprad_in_the_middle_of_a_transfer() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("big.bin");
+        testutil::writeFile(path, testutil::randomBytes(50'000));
+        ScriptedPrompts user;
+        auto vesprad = std::make_unique<vesprad::MainWindow>(user, 0);
+        QVERIFY(windowtest::showAndActivate(vesprad.get()));
+        RawPeer receiver;
+        QVERIFY(receiver.connectTo(vesprad->服务器1->listeningPort()));
+        QVERIFY(waitUntil([&] { return !vesprad->编辑框客户->text().isEmpty(); }));
+        type(vesprad->编辑框路径, path);
+        windowtest::click(vesprad->按钮发送);
+        QVERIFY(receiver.read(1000).size() >= 1000);
+        QVERIFY(receiver.write("^&*"));
+        QVERIFY(waitUntil([&] { return vesprad->进度条1->value() == 4; }));
+        QVERIFY(programEndsAfter([&] { windowtest::key(vesprad.get(), Qt::Key_Escape); }));
+        QVERIFY(!vesprad->engine().state().sourceFile.isOpen());
+        vesprad.reset();
+        QVERIFY(receiver.waitClosed(2000));
+        QVERIFY(user.messages.empty());
+    }
+
+    void esc_ends_corvane_in_the_middle_of_a_transfer() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("partial.bin");
+        ScriptedPrompts user;
+        user.saveAnswers.push_back(target);
+        auto corvane = std::make_unique<corvane::MainWindow>(user);
+        QVERIFY(windowtest::showAndActivate(corvane.get()));
+        RawPeer sender;
+        const quint16 port = sender.listen();
+        type(corvane->编辑框IP, "127.0.0.1");
+        type(corvane->编辑框端口, QString::number(port));
+        windowtest::click(corvane->按钮连接);
+        QVERIFY(sender.accept(2000));
+        const QByteArray data = testutil::randomBytes(5000);
+        QVERIFY(sender.write(wire::buildHeader(5000, "partial.bin", data.first(1000))));
+        QCOMPARE(sender.read(3), QByteArray("^&*"));
+        QVERIFY(corvane->engine().state().outputFile);
+        QVERIFY(programEndsAfter([&] { windowtest::key(corvane.get(), Qt::Key_Escape); }));
+        QVERIFY(!corvane->engine().state().outputFile);
+        corvane.reset();
+        QVERIFY(sender.waitClosed(2000));
     }
 };
 
