@@ -53,14 +53,16 @@ void paste(QLineEdit* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
-bool whileModal(QWidget* opener, const std::function<void(QWidget* modal)>& body) {
+bool whileModal(const std::function<void()>& open,
+                const std::function<void(QWidget* modal)>& body) {
+    QWidget* before = QApplication::activeModalWidget();
     bool opened = false;
     int polls = 0;
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
+        if (!modal || modal == before) {
             if (++polls > 500) {
                 poll.stop();
             }
@@ -75,11 +77,15 @@ bool whileModal(QWidget* opener, const std::function<void(QWidget* modal)>& body
         }
     });
     poll.start();
-    click(opener);
-    // The click returns once the modal window has closed; when none opened, wait out the poll.
+    open();
+    // `open` returns once the modal window has closed; when none opened, wait out the poll.
     testutil::waitUntil([&] { return opened || !poll.isActive(); }, 6000);
     poll.stop();
     return opened;
+}
+
+bool whileModal(QWidget* opener, const std::function<void(QWidget* modal)>& body) {
+    return whileModal([opener] { click(opener); }, body);
 }
 
 bool showAndActivate(QWidget* window) {

@@ -21,9 +21,12 @@ void type(QWidget* box, const QString& text);
 // Puts `text` on the clipboard and pastes it into `box` with Ctrl+V.
 void paste(QLineEdit* box, const QString& text);
 
-// Presses `opener` and, once a modal window is open, runs `body` with it inside the modal loop;
-// whatever modal window is still open afterwards is closed, so a failing body cannot leave the
-// test waiting. False when no modal window opened within five seconds.
+// Runs `open`, which opens a modal window and returns when it has closed, and, once the modal
+// window is up, runs `body` with it inside the modal loop; whatever modal window `open` opened
+// that is still open afterwards is closed, so a failing body cannot leave the test waiting.
+// False when no modal window opened within five seconds.
+bool whileModal(const std::function<void()>& open, const std::function<void(QWidget* modal)>& body);
+// The same, with a click on `opener` as what opens the modal window.
 bool whileModal(QWidget* opener, const std::function<void(QWidget* modal)>& body);
 
 // Shows the window and waits (at most five seconds) until it is active.
