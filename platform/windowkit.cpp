@@ -18,7 +18,8 @@ namespace {
 const QMargins kAssumedFrame(3, 26, 3, 3);
 
 bool isIntegerCharacter(QChar c) {
-    return c.unicode() < 32 || (c >= u'0' && c <= u'9') || c == u'-';
+    // DEL is what the Delete key carries on some systems: an editing key, not a typed character.
+    return c.unicode() < 32 || c.unicode() == 0x7F || (c >= u'0' && c <= u'9') || c == u'-';
 }
 
 // The input rule of an integer-text box, on the keys and input-method commits that reach it.

@@ -54,8 +54,8 @@ QTimer* addTimer(QObject* owner, const QString& name);
 // first activated.
 void setTabSequence(std::initializer_list<QWidget*> sequence);
 
-// The typed characters that an integer-text box keeps: control characters (below 32), the
-// digits "0" to "9" and "-".
+// The typed characters that an integer-text box keeps: control characters (below 32, and DEL),
+// the digits "0" to "9" and "-".
 QString keepIntegerCharacters(const QString& typed);
 
 // Makes an edit box drop every typed character from 32 up that is not a digit or "-", whether it
