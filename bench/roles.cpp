@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "desktoplook.h"
+#include "eventloop.h"
 #include "prompts.h"
 #include "receiverengine.h"
 #include "senderengine.h"
@@ -53,6 +54,7 @@ struct Window {
 }  // namespace
 
 int runSenderRole(int argc, char** argv, const QString& file) {
+    eventloop::preferQtDispatcher();
     QApplication app(argc, argv);
     desktoplook::apply(app);
     Window window;
@@ -110,6 +112,7 @@ int runSenderRole(int argc, char** argv, const QString& file) {
 }
 
 int runReceiverRole(int argc, char** argv, int port, const QString& savePath) {
+    eventloop::preferQtDispatcher();
     QApplication app(argc, argv);
     desktoplook::apply(app);
     Window window;

@@ -78,25 +78,32 @@ ByteBuffer SourceFile::read(int n) {
         return out;
     }
     out.resize(n);
-    qsizetype got = 0;
+    out.truncate(readInto(out.data(), n));
+    return out;
+}
+
+int SourceFile::readInto(char* buffer, int n) {
+    if (!isOpen() || n <= 0) {
+        return 0;
+    }
+    int got = 0;
     while (got < n) {
-        const ssize_t r = ::pread(fd_, out.data() + got, static_cast<std::size_t>(n - got),
+        const ssize_t r = ::pread(fd_, buffer + got, static_cast<std::size_t>(n - got),
                                   static_cast<off_t>(position_ + got));
         if (r < 0 && errno == EINTR) {
             continue;
         }
         if (r < 0) {
             position_ = std::max<std::int64_t>(length(), position_);
-            return ByteBuffer();
+            return 0;
         }
         if (r == 0) {
             break;
         }
-        got += r;
+        got += static_cast<int>(r);
     }
-    out.truncate(got);
     position_ += got;
-    return out;
+    return got;
 }
 
 bool SourceFile::atEnd() const {

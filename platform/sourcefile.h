@@ -32,6 +32,8 @@ public:
     // Up to n bytes from the position, which advances past them. A read that fails returns no
     // bytes and moves the position to the end.
     ByteBuffer read(int n);
+    // The same into `buffer`, which has room for n bytes; returns the number of bytes read.
+    int readInto(char* buffer, int n);
     bool atEnd() const;
     void close();
 

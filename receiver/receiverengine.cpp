@@ -81,7 +81,11 @@ void ReceiverEngine::onDataArrived(const ByteBuffer& bytes) {
         return;
     }
     busy_ = true;
-    QCoreApplication::processEvents();
+    // Events already posted to the program (repaints, deferred work) run before the bytes are
+    // examined. Sockets and timers are not polled here: stop-and-wait returns to the event loop
+    // after every message, which serves them at once, and a poll per message would cost a
+    // system call on the path that bounds the transfer rate.
+    QCoreApplication::sendPostedEvents();
     handleBuffered();
     busy_ = false;
     if (lost_) {

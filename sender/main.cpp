@@ -2,12 +2,14 @@
 #include <csignal>
 
 #include "desktoplook.h"
+#include "eventloop.h"
 #include "mainwindow.h"
 #include "prompts.h"
 
 int main(int argc, char** argv) {
     // A receiver that goes away while bytes are on their way must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    eventloop::preferQtDispatcher();
     QApplication app(argc, argv);
     desktoplook::apply(app);
     WidgetPrompts prompts;

@@ -128,7 +128,7 @@ void SenderEngine::onAck() {
     controls_.按钮发送->setEnabled(false);
     SourceFile& file = state_.sourceFile;
     // The transfer ends at the length that was announced, even if the file grew meanwhile.
-    if (file.atEnd() || file.position() >= state_.fileLength) {
+    if (!file.isOpen() || file.position() >= state_.fileLength) {
         if (file.isOpen()) {
             file.close();
             state_.expect.awaitingDone = true;
@@ -137,14 +137,18 @@ void SenderEngine::onAck() {
     }
     const std::int64_t remaining = std::int64_t{state_.fileLength} - file.position();
     const int size = remaining >= wire::kChunkSize ? wire::kChunkSize : static_cast<int>(remaining);
-    const ByteBuffer data = file.read(size);
-    if (data.size() != size) {
+    // One buffer serves every chunk: the Marker stays in front and the data is read behind it.
+    ByteBuffer& message = state_.outgoing;
+    if (message.size() != wire::kMarkerSize + size) {
+        message = wire::buildChunk(ByteBuffer(size, '\0'));
+    }
+    if (file.readInto(message.data() + wire::kMarkerSize, size) != size) {
         // The file shrank or could not be read: the receiver would wait for bytes that never come.
         abandonTransfer();
         prompts_.showMessage(QStringLiteral("读取文件失败，文件发送未完成!"), kTitleNotice);
         return;
     }
-    server_.send(state_.clientAddress, wire::buildChunk(data));
+    server_.send(state_.clientAddress, message);
     state_.expect.outstanding += 1;
     showProgress();
 }

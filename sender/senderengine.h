@@ -31,6 +31,7 @@ struct SenderState {
     ByteBuffer markerBytes;          // "^&*", made when the window is created
     ByteBuffer incoming;             // acknowledgement bytes not yet understood
     wire::SenderExpectation expect;  // what the receiver is due to send
+    ByteBuffer outgoing;             // the ChunkMessage being sent, reused for every chunk
 };
 
 // The sending half of a transfer: it remembers the receiver that connected last, sends the chosen

@@ -6,9 +6,12 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "eventloop.h"
+
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::signal(SIGPIPE, SIG_IGN);
+    eventloop::preferQtDispatcher();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
