@@ -1,9 +1,10 @@
 #pragma once
 
+#include <QApplication>
 #include <QString>
+#include <QTest>
 #include <functional>
 
-class QApplication;
 class QLineEdit;
 class QWidget;
 
