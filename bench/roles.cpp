@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -151,4 +152,53 @@ int runReceiverRole(int argc, char** argv, int port, const QString& savePath) {
     engine.onProgramExit();
     std::printf("result rss_kb=%ld\n", peakRssKb());
     return status;
+}
+
+int runLoopSenderRole(int argc, char** argv, qint64 rounds) {
+    eventloop::preferQtDispatcher();
+    QCoreApplication app(argc, argv);
+    StreamServer server(0);
+    const ByteBuffer message(1003, 'x');
+    qint64 sent = 0;
+    QString peer;
+    QElapsedTimer clock;
+    QObject::connect(&server, &StreamServer::clientEntered, [&](const QString& address) {
+        peer = address;
+        clock.start();
+        server.send(peer, message);
+        sent = 1;
+    });
+    QObject::connect(&server, &StreamServer::dataArrived, [&] {
+        if (sent >= rounds) {
+            app.quit();
+            return;
+        }
+        server.send(peer, message);
+        ++sent;
+    });
+    std::printf("port %u\n", server.listeningPort());
+    std::fflush(stdout);
+    app.exec();
+    std::printf("result seconds=%.6f\n", clock.nsecsElapsed() / 1e9);
+    return 0;
+}
+
+int runLoopReceiverRole(int argc, char** argv, int port) {
+    eventloop::preferQtDispatcher();
+    QCoreApplication app(argc, argv);
+    StreamClient client;
+    qsizetype waiting = 0;
+    const ByteBuffer reply("^&*");
+    QObject::connect(&client, &StreamClient::dataArrived, [&](const ByteBuffer& bytes) {
+        waiting += bytes.size();
+        for (; waiting >= 1003; waiting -= 1003) {
+            client.send(reply);
+        }
+    });
+    QObject::connect(&client, &StreamClient::connectionLost, &app, &QCoreApplication::quit);
+    if (!client.connectTo(QStringLiteral("127.0.0.1"), port)) {
+        return 1;
+    }
+    app.exec();
+    return 0;
 }

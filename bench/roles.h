@@ -13,3 +13,10 @@ int runSenderRole(int argc, char** argv, const QString& file);
 
 // Connects to 127.0.0.1:`port`, saves the file to `savePath`, and reports its peak memory.
 int runReceiverRole(int argc, char** argv, int port, const QString& savePath);
+
+// The event loop's own floor: the same ping-pong as the baseline, but both sides on the
+// program's event loop and endpoints, with no engine, file or widget. The sender side listens
+// (printing "port N"), sends `rounds` messages of 1003 bytes, one per 3-byte reply, and reports
+// the seconds; the receiver side answers each whole message.
+int runLoopSenderRole(int argc, char** argv, qint64 rounds);
+int runLoopReceiverRole(int argc, char** argv, int port);

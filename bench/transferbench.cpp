@@ -31,6 +31,7 @@ struct Options {
     QString file;
     QString save;
     int port = 0;
+    qint64 rounds = 0;
 };
 
 Options parse(int argc, char** argv) {
@@ -58,6 +59,8 @@ Options parse(int argc, char** argv) {
             o.save = value();
         } else if (arg == "--port") {
             o.port = value().toInt();
+        } else if (arg == "--rounds") {
+            o.rounds = value().toLongLong();
         } else {
             std::fprintf(stderr,
                          "usage: transfer-bench [--size BYTES] [--repeat N] [--json-only]\n");
@@ -125,28 +128,24 @@ struct Run {
     double seconds = 0;
     double waitMs = 0;
     double baselineSeconds = 0;
+    double loopSeconds = 0;
     long senderRss = 0;
     long receiverRss = 0;
     bool identical = false;
 };
 
-bool runOnce(const Options& o, const QString& file, const QString& save, Run& run) {
-    const qint64 rounds = std::max<qint64>(1, (o.size + 999) / 1000);
-    run.baselineSeconds = pingPongSeconds(rounds);
-
+// Starts `senderArgs` and, once it has printed its port, `receiverArgs` with "--port N"; waits
+// for both and returns their outputs.
+bool runPair(const QStringList& senderArgs, QStringList receiverArgs, int limitMs,
+             QByteArray& senderOut, QByteArray& receiverOut) {
     const QString self = QCoreApplication::applicationFilePath();
     QProcess sender, receiver;
-    sender.setProcessChannelMode(QProcess::SeparateChannels);
-    sender.setProcessEnvironment([] {
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        return env;
-    }());
-    receiver.setProcessEnvironment(sender.processEnvironment());
-    sender.setReadChannel(QProcess::StandardOutput);
-    sender.start(self, {"--role", "sender", "--file", file});
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    sender.setProcessEnvironment(env);
+    receiver.setProcessEnvironment(env);
+    sender.start(self, senderArgs);
     int port = 0;
-    QByteArray senderOut;
     while (port == 0 && sender.waitForReadyRead(30000)) {
         senderOut += sender.readAllStandardOutput();
         if (const qsizetype at = senderOut.indexOf("port "); at >= 0 && senderOut.contains('\n')) {
@@ -154,23 +153,42 @@ bool runOnce(const Options& o, const QString& file, const QString& save, Run& ru
         }
     }
     if (port == 0) {
-        std::fprintf(stderr, "transfer-bench: the sender did not start\n");
+        std::fprintf(stderr, "transfer-bench: the sending process did not start\n");
         sender.kill();
+        sender.waitForFinished();
         return false;
     }
-    QFile::remove(save);
-    receiver.start(self, {"--role", "receiver", "--port", QString::number(port), "--save", save});
-    // Generous: a hundredth of the protocol's ceiling, plus start-up.
-    const int limitMs = static_cast<int>(60000 + o.size / 200);
+    receiver.start(self, receiverArgs << "--port" << QString::number(port));
     const bool finished = sender.waitForFinished(limitMs) && receiver.waitForFinished(10000);
     senderOut += sender.readAllStandardOutput();
-    const QByteArray receiverOut = receiver.readAllStandardOutput();
+    receiverOut = receiver.readAllStandardOutput();
     std::fputs(sender.readAllStandardError().constData(), stderr);
     std::fputs(receiver.readAllStandardError().constData(), stderr);
     if (!finished || sender.exitCode() != 0 || receiver.exitCode() != 0) {
-        std::fprintf(stderr, "transfer-bench: the transfer did not complete\n");
         sender.kill();
         receiver.kill();
+        sender.waitForFinished();
+        receiver.waitForFinished();
+        return false;
+    }
+    return true;
+}
+
+bool runOnce(const Options& o, const QString& file, const QString& save, Run& run) {
+    const qint64 rounds = std::max<qint64>(1, (o.size + 999) / 1000);
+    run.baselineSeconds = pingPongSeconds(rounds);
+    // Generous: a hundredth of the protocol's ceiling, plus start-up.
+    const int limitMs = static_cast<int>(60000 + o.size / 200);
+    QByteArray senderOut, receiverOut;
+    if (runPair({"--role", "loop-sender", "--rounds", QString::number(rounds)},
+                {"--role", "loop-receiver"}, limitMs, senderOut, receiverOut)) {
+        run.loopSeconds = parseResult(senderOut).value("seconds");
+    }
+    senderOut.clear();
+    QFile::remove(save);
+    if (!runPair({"--role", "sender", "--file", file}, {"--role", "receiver", "--save", save},
+                 limitMs, senderOut, receiverOut)) {
+        std::fprintf(stderr, "transfer-bench: the transfer did not complete\n");
         return false;
     }
     const auto s = parseResult(senderOut);
@@ -198,6 +216,12 @@ int main(int argc, char** argv) {
     if (o.role == "receiver") {
         return runReceiverRole(argc, argv, o.port, o.save);
     }
+    if (o.role == "loop-sender") {
+        return runLoopSenderRole(argc, argv, o.rounds);
+    }
+    if (o.role == "loop-receiver") {
+        return runLoopReceiverRole(argc, argv, o.port);
+    }
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString file = dir.filePath("source.bin");
@@ -216,19 +240,21 @@ int main(int argc, char** argv) {
         if (!o.jsonOnly) {
             std::printf(
                 "run %d: %.3f s (%.2f MB/s), baseline %.3f s (%.2f MB/s), ratio %.3f, "
-                "completion wait %.1f ms, rss sender %ld kB receiver %ld kB, %s\n",
+                "event loop alone %.2f MB/s, completion wait %.1f ms, rss sender %ld kB "
+                "receiver %ld kB, %s\n",
                 i + 1, run.seconds, mb / run.seconds, run.baselineSeconds, mb / run.baselineSeconds,
-                run.baselineSeconds / run.seconds, run.waitMs, run.senderRss, run.receiverRss,
-                run.identical ? "identical" : "DIFFERENT");
+                run.baselineSeconds / run.seconds, mb / run.loopSeconds, run.waitMs, run.senderRss,
+                run.receiverRss, run.identical ? "identical" : "DIFFERENT");
         }
         runs.push_back(run);
     }
-    std::vector<double> seconds, baseline, ratio, wait;
+    std::vector<double> seconds, baseline, loop, ratio, wait;
     long senderRss = 0, receiverRss = 0;
     bool identical = true;
     for (const Run& r : runs) {
         seconds.push_back(r.seconds);
         baseline.push_back(r.baselineSeconds);
+        loop.push_back(r.loopSeconds);
         ratio.push_back(r.baselineSeconds / r.seconds);
         wait.push_back(r.waitMs);
         senderRss = std::max(senderRss, r.senderRss);
@@ -237,12 +263,15 @@ int main(int argc, char** argv) {
     }
     const double s = median(seconds);
     const double b = median(baseline);
+    const double l = median(loop);
     std::printf(
         "{\"bytes\": %lld, \"runs\": %d, \"seconds\": %.6f, \"completion_wait_ms\": %.3f, "
         "\"mb_per_s\": %.3f, \"baseline_seconds\": %.6f, \"baseline_mb_per_s\": %.3f, "
-        "\"ratio\": %.4f, \"sender_peak_rss_kb\": %ld, \"receiver_peak_rss_kb\": %ld, "
+        "\"ratio\": %.4f, \"event_loop_mb_per_s\": %.3f, \"event_loop_ratio\": %.4f, "
+        "\"sender_peak_rss_kb\": %ld, \"receiver_peak_rss_kb\": %ld, "
         "\"identical\": %s}\n",
         static_cast<long long>(o.size), o.repeat, s, median(wait), o.size / 1e6 / s, b,
-        o.size / 1e6 / b, median(ratio), senderRss, receiverRss, identical ? "true" : "false");
+        o.size / 1e6 / b, median(ratio), o.size / 1e6 / l, b / l, senderRss, receiverRss,
+        identical ? "true" : "false");
     return identical ? 0 : 1;
 }

@@ -1,12 +1,16 @@
 #include "streamclient.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QPointer>
-#include <QTcpSocket>
 #include <algorithm>
+#include <cerrno>
 
-#include "socketio.h"
+#include "tcpconnection.h"
 
 StreamClient::StreamClient(QObject* parent) : QObject(parent) {}
 
@@ -17,7 +21,7 @@ StreamClient::~StreamClient() {
 void StreamClient::drop() {
     if (socket_ != nullptr) {
         socket_->disconnect(this);
-        socket_->abort();
+        socket_->close();
         socket_->deleteLater();
         socket_ = nullptr;
     }
@@ -44,24 +48,27 @@ bool StreamClient::connectTo(const QString& host, int port) {
         }
         address = *it;
     }
-    socket_ = new QTcpSocket(this);
-    socket_->connectToHost(address, tcpPort);
-    // Blocks as a plain connect does: the caller's window waits until the system answers.
-    if (!socket_->waitForConnected(-1)) {
-        drop();
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
         return false;
     }
-    socketio::tune(socket_);
-    connect(socket_, &QTcpSocket::readyRead, this, &StreamClient::onReadyRead);
-    connect(socket_, &QTcpSocket::disconnected, this, [this] {
-        onReadyRead();  // bytes that came before the close are delivered first
-        emit connectionLost();
-    });
-    connected_ = true;
-    // Bytes may have come with the connection itself.
-    if (socket_->bytesAvailable() > 0) {
-        QMetaObject::invokeMethod(this, &StreamClient::onReadyRead, Qt::QueuedConnection);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(tcpPort);
+    addr.sin_addr.s_addr = htonl(address.toIPv4Address());
+    // Blocks as a plain connect does: the caller's window waits until the system answers.
+    int rc = 0;
+    do {
+        rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return false;
     }
+    socket_ = new TcpConnection(fd, this);
+    connect(socket_, &TcpConnection::bytesArrived, this, &StreamClient::dataArrived);
+    connect(socket_, &TcpConnection::closedByPeer, this, &StreamClient::connectionLost);
+    connected_ = true;
     return true;
 }
 
@@ -70,25 +77,12 @@ void StreamClient::disconnectFromServer() {
 }
 
 bool StreamClient::send(ByteView bytes) {
-    if (!connected_) {
+    if (!connected_ || socket_ == nullptr) {
         return false;
     }
-    return socketio::writeAll(socket_, bytes);
+    return socket_->write(bytes);
 }
 
 bool StreamClient::isConnected() const {
-    return connected_ && socket_ != nullptr && socket_->state() == QAbstractSocket::ConnectedState;
-}
-
-void StreamClient::onReadyRead() {
-    // Bytes that arrive while a handler lets pending events run are not announced again by the
-    // socket, so the loop looks once more after each event.
-    QPointer<QTcpSocket> socket(socket_);
-    while (socket && socket == socket_) {
-        ByteBuffer bytes = socket->readAll();
-        if (bytes.isEmpty()) {
-            return;
-        }
-        emit dataArrived(bytes);
-    }
+    return connected_ && socket_ != nullptr && socket_->isOpen();
 }

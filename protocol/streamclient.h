@@ -5,7 +5,7 @@
 
 #include "bytebuffer.h"
 
-class QTcpSocket;
+class TcpConnection;
 
 // The connecting TCP endpoint on IPv4: one connection at a time.
 class StreamClient : public QObject {
@@ -31,9 +31,8 @@ signals:
     void connectionLost();
 
 private:
-    void onReadyRead();
     void drop();
 
-    QTcpSocket* socket_ = nullptr;
+    TcpConnection* socket_ = nullptr;
     bool connected_ = false;
 };

@@ -1,25 +1,24 @@
 #include "streamserver.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
-#include <QHostAddress>
-#include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QSocketNotifier>
 #include <algorithm>
+#include <cerrno>
 
-#include "socketio.h"
+#include "tcpconnection.h"
 
-StreamServer::StreamServer(int port, QObject* parent)
-    : QObject(parent), server_(new QTcpServer(this)), port_(port) {
-    connect(server_, &QTcpServer::newConnection, this, &StreamServer::onNewConnection);
+StreamServer::StreamServer(int port, QObject* parent) : QObject(parent), port_(port) {
     listen();
 }
 
 StreamServer::~StreamServer() {
+    closeListener();
     for (Connection& c : connections_) {
         c.socket->disconnect(this);
-        c.socket->abort();
         delete c.socket;
     }
     connections_.clear();
@@ -34,85 +33,84 @@ void StreamServer::setPort(int port) {
     listen();
 }
 
+void StreamServer::closeListener() {
+    delete acceptNotifier_;
+    acceptNotifier_ = nullptr;
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        listenFd_ = -1;
+    }
+    listeningPort_ = 0;
+}
+
 void StreamServer::listen() {
-    server_->close();
-    server_->setListenBacklogSize(SOMAXCONN);  // the system's largest backlog
-    // A failed listen leaves no listening socket; nothing is reported, and no peer can connect.
-    server_->listen(QHostAddress::AnyIPv4, static_cast<quint16>(port_ & 0xFFFF));
+    closeListener();
+    // A step that fails leaves no listening socket; nothing is reported, and no peer can connect.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return;
+    }
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);  // a port just left is free
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    addr.sin_port = htons(static_cast<quint16>(port_ & 0xFFFF));
+    socklen_t len = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(fd, SOMAXCONN) != 0 ||  // the system's largest backlog
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        return;
+    }
+    listenFd_ = fd;
+    listeningPort_ = ntohs(addr.sin_port);
+    acceptNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(acceptNotifier_, &QSocketNotifier::activated, this, &StreamServer::onAcceptable);
 }
 
 bool StreamServer::isListening() const {
-    return server_->isListening();
+    return listenFd_ >= 0;
 }
 
 quint16 StreamServer::listeningPort() const {
-    return server_->isListening() ? server_->serverPort() : 0;
+    return listeningPort_;
 }
 
-void StreamServer::onNewConnection() {
-    while (QTcpSocket* socket = server_->nextPendingConnection()) {
-        const QHostAddress peer = socket->peerAddress();
-        bool ok = false;
-        const quint32 ipv4 = peer.toIPv4Address(&ok);
-        if (!ok || socket->state() != QAbstractSocket::ConnectedState) {
-            socket->abort();
-            socket->deleteLater();
+void StreamServer::onAcceptable() {
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
+            return;  // nothing more waits (or the system refused: the peer is dropped silently)
+        }
+        auto* socket = new TcpConnection(fd, this);
+        const QString address = socket->peerAddress();
+        if (address.isEmpty()) {
+            delete socket;
             continue;
         }
-        socketio::tune(socket);
-        const QString address =
-            QHostAddress(ipv4).toString() + u':' + QString::number(socket->peerPort());
         connections_.push_back({socket, address});
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this, socket] { onDisconnected(socket); });
+        connect(socket, &TcpConnection::bytesArrived, this,
+                [this, address](const ByteBuffer& bytes) { emit dataArrived(bytes, address); });
+        connect(socket, &TcpConnection::closedByPeer, this,
+                [this, socket] { onClosedByPeer(socket); });
         emit clientEntered(address);
+        if (listenFd_ < 0) {
+            return;  // a handler moved the port
+        }
     }
 }
 
-const StreamServer::Connection* StreamServer::find(const QTcpSocket* socket) const {
-    for (const Connection& c : connections_) {
-        if (c.socket == socket) {
-            return &c;
-        }
-    }
-    return nullptr;
-}
-
-void StreamServer::onReadyRead(QTcpSocket* socket) {
-    QPointer<QTcpSocket> guard(socket);
-    // Bytes that arrive while a handler lets pending events run are not announced again by the
-    // socket, so the loop looks once more after each event.
-    while (guard) {
-        const Connection* c = find(socket);
-        if (c == nullptr) {
-            return;
-        }
-        ByteBuffer bytes = socket->readAll();
-        if (bytes.isEmpty()) {
-            return;
-        }
-        const QString address = c->address;
-        emit dataArrived(bytes, address);
-    }
-}
-
-void StreamServer::onDisconnected(QTcpSocket* socket) {
+void StreamServer::onClosedByPeer(TcpConnection* socket) {
     auto it = std::find_if(connections_.begin(), connections_.end(),
                            [socket](const Connection& c) { return c.socket == socket; });
     if (it == connections_.end()) {
         return;
     }
     const QString address = it->address;
-    // Bytes that came before the close are delivered before the peer is said to have left.
-    if (ByteBuffer rest = socket->readAll(); !rest.isEmpty()) {
-        emit dataArrived(rest, address);
-        it = std::find_if(connections_.begin(), connections_.end(),
-                          [socket](const Connection& c) { return c.socket == socket; });
-        if (it == connections_.end()) {
-            return;
-        }
-    }
     connections_.erase(it);
     socket->disconnect(this);
     emit clientLeft(address);
@@ -126,7 +124,7 @@ bool StreamServer::send(const QString& address, ByteView bytes) {
     }
     for (const Connection& c : connections_) {
         if (c.address == address) {
-            return socketio::writeAll(c.socket, bytes);
+            return c.socket->write(bytes);
         }
     }
     return false;

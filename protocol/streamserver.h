@@ -7,8 +7,8 @@
 
 #include "bytebuffer.h"
 
-class QTcpServer;
-class QTcpSocket;
+class QSocketNotifier;
+class TcpConnection;
 
 // The listening TCP endpoint on IPv4. It keeps the accepted connections in the order accepted,
 // each named by its ClientAddress ("10.0.0.5:50123"), and reports their bytes as they arrive.
@@ -49,17 +49,18 @@ signals:
 
 private:
     struct Connection {
-        QTcpSocket* socket;
+        TcpConnection* socket;
         QString address;
     };
 
     void listen();
-    void onNewConnection();
-    void onReadyRead(QTcpSocket* socket);
-    void onDisconnected(QTcpSocket* socket);
-    const Connection* find(const QTcpSocket* socket) const;
+    void closeListener();
+    void onAcceptable();
+    void onClosedByPeer(TcpConnection* socket);
 
-    QTcpServer* server_;
+    int listenFd_ = -1;
+    QSocketNotifier* acceptNotifier_ = nullptr;
+    quint16 listeningPort_ = 0;
     int port_;
     std::vector<Connection> connections_;
 };

@@ -532,8 +532,9 @@ TEST_F(RawSenderTest, connection_closed_while_the_dialog_is_open_saves_nothing) 
     prompts.saveAnswers.push_back(dir.filePath("never"));
     prompts.whileOpen = [&] {
         if (prompts.messages.empty()) {
+            // The client reads nothing while its handler runs, so the close is seen when the
+            // dialog returns; give it time to arrive.
             peer.close();
-            ASSERT_TRUE(waitUntil([&] { return !client.isConnected(); }));
             testutil::spin(50);
         }
     };
