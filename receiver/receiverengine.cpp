@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "controls.h"
 #include "messages.h"
@@ -102,10 +103,13 @@ void ReceiverEngine::handleBuffered() {
         // The message leaves the buffer before it is acted on, so that bytes arriving while a
         // dialog is open are appended behind it and nothing is handled twice.
         ByteBuffer message;
-        if (frame.kind == wire::FrameKind::Header || frame.kind == wire::FrameKind::Chunk) {
+        if (frame.length == state_.lastData.size()) {
+            // The usual case: the buffer holds exactly one message, which is taken whole.
+            message = std::exchange(state_.lastData, ByteBuffer());
+        } else {
             message = state_.lastData.first(frame.length);
+            state_.lastData.remove(0, frame.length);
         }
-        state_.lastData.remove(0, frame.length);
         if (frame.kind == wire::FrameKind::Header) {
             onHeader(message);
         } else if (frame.kind == wire::FrameKind::Chunk) {
@@ -130,7 +134,7 @@ void ReceiverEngine::onHeader(ByteView message) {
         // watcher's next tick sends the DoneMessage so that it is ready for the next file.
         senderCouldNotRead_ = true;
         controls_.编辑框文件名->setText(name);
-        client_.send(wire::ackMessage());
+        client_.send(state_.markerBytes);
         controls::setTimerPeriod(controls_.时钟1, kWatchPeriod);
         return;
     }
@@ -155,14 +159,14 @@ void ReceiverEngine::onHeader(ByteView message) {
         return;
     }
     state_.receivedCount = fields.firstChunk.size();
-    client_.send(wire::ackMessage());
+    client_.send(state_.markerBytes);
     controls::setTimerPeriod(controls_.时钟1, kWatchPeriod);
     expectRest(wire::ReceiverExpectation::Phase::AfterHeader);
 }
 
 void ReceiverEngine::onChunk(ByteView message) {
     // The limit is whatever the size box says now; its user may have changed it.
-    const double size = numbers::readNumber(controls_.编辑框文件大小->text());
+    const double size = sizeLimit();
     if (!state_.outputFile || !numbers::below(static_cast<double>(state_.receivedCount), size)) {
         return;
     }
@@ -172,7 +176,7 @@ void ReceiverEngine::onChunk(ByteView message) {
         return;
     }
     state_.receivedCount += payload.size();
-    client_.send(wire::ackMessage());
+    client_.send(state_.markerBytes);
     expectRest(wire::ReceiverExpectation::Phase::Receiving);
 }
 
@@ -185,6 +189,18 @@ void ReceiverEngine::expectRest(wire::ReceiverExpectation::Phase phase) {
     }
 }
 
+double ReceiverEngine::sizeLimit() const {
+    // Read back from the box each time, since its user may change it; the number is worked out
+    // again only when the text changed.
+    const QString text = controls_.编辑框文件大小->text();
+    if (text != sizeText_ || !sizeKnown_) {
+        sizeText_ = text;
+        sizeValue_ = numbers::readNumber(text);
+        sizeKnown_ = true;
+    }
+    return sizeValue_;
+}
+
 std::int64_t ReceiverEngine::writtenPosition() const {
     return state_.outputFile ? state_.outputFile->position() : -1;
 }
@@ -193,7 +209,7 @@ bool ReceiverEngine::readyToComplete() const {
     if (!state_.outputFile && !senderCouldNotRead_) {
         return false;
     }
-    const double size = numbers::readNumber(controls_.编辑框文件大小->text());
+    const double size = sizeLimit();
     return numbers::atLeast(static_cast<double>(writtenPosition()), size);
 }
 

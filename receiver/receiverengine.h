@@ -75,6 +75,7 @@ private:
     void onHeader(ByteView message);
     void onChunk(ByteView message);
     void expectRest(wire::ReceiverExpectation::Phase phase);
+    double sizeLimit() const;
     std::int64_t writtenPosition() const;
     bool readyToComplete() const;
     void complete();
@@ -91,4 +92,7 @@ private:
     bool lost_ = false;                // the connection went while busy; handled afterwards
     bool senderCouldNotRead_ = false;  // the latest header announced a negative length
     bool ended_ = false;               // the program is ending: no handler acts any more
+    mutable QString sizeText_;         // the size box's text last read, and its number
+    mutable double sizeValue_ = 0;
+    mutable bool sizeKnown_ = false;
 };
