@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 SourceFile::~SourceFile() {
@@ -12,13 +14,18 @@ SourceFile::~SourceFile() {
 }
 
 SourceFile::SourceFile(SourceFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), position_(std::exchange(other.position_, 0)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      position_(std::exchange(other.position_, 0)),
+      block_(std::exchange(other.block_, ByteBuffer())),
+      blockStart_(std::exchange(other.blockStart_, 0)) {}
 
 SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
         position_ = std::exchange(other.position_, 0);
+        block_ = std::exchange(other.block_, ByteBuffer());
+        blockStart_ = std::exchange(other.blockStart_, 0);
     }
     return *this;
 }
@@ -88,22 +95,47 @@ int SourceFile::readInto(char* buffer, int n) {
     }
     int got = 0;
     while (got < n) {
-        const ssize_t r = ::pread(fd_, buffer + got, static_cast<std::size_t>(n - got),
-                                  static_cast<off_t>(position_ + got));
+        const std::int64_t at = position_ + got;
+        if (at < blockStart_ || at >= blockStart_ + block_.size()) {
+            if (!fillBlock(at)) {
+                position_ = std::max<std::int64_t>(length(), position_);
+                return 0;
+            }
+            if (block_.isEmpty()) {
+                break;  // the end of the file
+            }
+        }
+        const qsizetype offset = static_cast<qsizetype>(at - blockStart_);
+        const int take = static_cast<int>(std::min<qsizetype>(n - got, block_.size() - offset));
+        std::memcpy(buffer + got, block_.constData() + offset, static_cast<std::size_t>(take));
+        got += take;
+    }
+    position_ += got;
+    return got;
+}
+
+bool SourceFile::fillBlock(std::int64_t at) {
+    constexpr qsizetype kBlock = 64 * 1024;
+    block_.resize(kBlock);
+    blockStart_ = at;
+    qsizetype got = 0;
+    while (got < kBlock) {
+        const ssize_t r = ::pread(fd_, block_.data() + got, static_cast<std::size_t>(kBlock - got),
+                                  static_cast<off_t>(at + got));
         if (r < 0 && errno == EINTR) {
             continue;
         }
         if (r < 0) {
-            position_ = std::max<std::int64_t>(length(), position_);
-            return 0;
+            block_.clear();
+            return false;
         }
         if (r == 0) {
             break;
         }
-        got += static_cast<int>(r);
+        got += r;
     }
-    position_ += got;
-    return got;
+    block_.truncate(got);
+    return true;
 }
 
 bool SourceFile::atEnd() const {
@@ -118,5 +150,7 @@ void SourceFile::close() {
         ::close(fd_);
         fd_ = -1;
         position_ = 0;
+        block_ = ByteBuffer();
+        blockStart_ = 0;
     }
 }

@@ -5,7 +5,9 @@
 
 #include "bytebuffer.h"
 
-// The file being sent: opened for reading only, bytes unchanged, read on demand. A SourceFile
+// The file being sent: opened for reading only, bytes unchanged, read on demand in blocks of
+// 64 KiB, so that a transfer costs one read of the system per 64 chunks and memory stays the
+// same whatever the file's size. A SourceFile
 // that is not open (the open failed, or it was closed) answers length -1, position -1, at end
 // true, reads no bytes and ignores seek and close.
 class SourceFile {
@@ -38,6 +40,11 @@ public:
     void close();
 
 private:
+    // Reads the block that begins at `at`; false when the read fails.
+    bool fillBlock(std::int64_t at);
+
     int fd_ = -1;
     std::int64_t position_ = 0;
+    ByteBuffer block_;  // the file's bytes from blockStart_ on
+    std::int64_t blockStart_ = 0;
 };

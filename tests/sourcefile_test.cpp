@@ -30,6 +30,25 @@ TEST(SourceFile, reads_on_demand_and_reports_its_end) {
     f.close();
 }
 
+TEST(SourceFile, reads_across_block_boundaries_return_the_file_exactly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.bin");
+    const QByteArray data = testutil::randomBytes(200 * 1000 + 17, 4);
+    testutil::writeFile(path, data);
+    SourceFile f = SourceFile::open(path);
+    QByteArray back;
+    for (int n : {1, 999, 65536 - 1000, 1000, 70000}) {
+        back += f.read(n);
+    }
+    while (!f.atEnd()) {
+        back += f.read(1000);
+    }
+    EXPECT_TRUE(back == data);
+    EXPECT_EQ(f.position(), data.size());
+    f.seekToStart();
+    EXPECT_EQ(f.read(5), data.first(5));
+}
+
 TEST(SourceFile, none_and_closed_files_answer_alike) {
     QTemporaryDir dir;
     testutil::writeFile(dir.filePath("f"), "abc");
