@@ -229,21 +229,24 @@ void ReceiverEngine::onWatchTick() {
 }
 
 void ReceiverEngine::complete() {
-    client_.send(wire::doneMessage());
-    controls::setTimerPeriod(controls_.时钟1, 0);
-    bool saved = true;
+    // The file takes the target's place before the sender is told: a DoneMessage for a file
+    // that could not be saved would make the sender report a success that did not happen.
     if (state_.outputFile) {
-        saved = state_.outputFile->commit();
+        const bool saved = state_.outputFile->commit();
         state_.outputFile.reset();
+        if (!saved) {
+            failWrite();
+            return;
+        }
     }
+    client_.send(state_.markerBytes + state_.markerBytes);
+    controls::setTimerPeriod(controls_.时钟1, 0);
     const bool nothingSent = senderCouldNotRead_;
     senderCouldNotRead_ = false;
     state_.expect = {};
     controls_.按钮连接->setEnabled(false);
     if (nothingSent) {
         showMessage(QStringLiteral("发送方无法读取该文件，未接收任何数据。"), kTitleNotice);
-    } else if (!saved) {
-        showMessage(QStringLiteral("写入文件失败，文件接收未完成!"), kTitleNotice);
     } else {
         showMessage(QStringLiteral("文件接收完成!"), QStringLiteral("OK"));
     }
