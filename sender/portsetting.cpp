@@ -53,7 +53,19 @@ void PortSetting::onApplyPortClicked() {
         window->编辑框port->setFocus(Qt::OtherFocusReason);
         return;
     }
+    // Where the program listens now (the system's choice when it was made with port 0).
+    const int before = server_.isListening() ? server_.listeningPort() : server_.port();
     server_.setPort(numbers::truncateToInt32(value));
+    if (!server_.isListening()) {
+        // The port is taken or not ours to use. Saying "success" would leave the program
+        // listening nowhere while its user waits for receivers; the old port is kept instead.
+        server_.setPort(before);
+        prompts_.showMessage(QStringLiteral("设置端口失败，端口") + text +
+                                 QStringLiteral("已被占用或无权使用，请另选端口。"),
+                             QStringLiteral("设置端口"));
+        window->编辑框port->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     // The text as typed, not the port it gave.
     prompts_.showMessage(QStringLiteral("设置端口成功，端口") + text + QStringLiteral("。"),
                          QStringLiteral("设置成功"));

@@ -26,6 +26,12 @@ namespace {
 const QString kEmpty = "请设置通讯端口，如不设置，系统将使用默认端口 19730 。";
 const QString kRange = "通讯端口范围0-65535之间，本程序可不设置，系统将使用默认端口 19730 。";
 
+// Whether this program may listen on `port` on every interface at the moment.
+bool canListen(quint16 port) {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::AnyIPv4, port);
+}
+
 // A port that nothing listens on at the moment.
 quint16 freePort() {
     QTcpServer probe;
@@ -106,6 +112,12 @@ private slots:
         QFETCH(QString, title);
         QFETCH(int, port);
         const int before = window->服务器1->port();
+        if (port != 0 && !canListen(static_cast<quint16>(port))) {
+            // Taken on this machine, or privileged for this user: refused, the old port kept.
+            message = "设置端口失败，端口" + text + "已被占用或无权使用，请另选端口。";
+            title = "设置端口";
+            port = 0;
+        }
         const bool accepted = port != 0;
         bool stayedOpen = false;
         QVERIFY(withPortWindow([&](vesprad::PortWindow* portWindow) {
@@ -142,6 +154,31 @@ private slots:
         RawPeer receiver;
         QVERIFY(receiver.connectTo(port));
         QVERIFY(waitUntil([&] { return !window->编辑框客户->text().isEmpty(); }));
+    }
+
+    // A port that cannot be listened on is refused, and the program goes on listening where it
+    // did.
+    void a_port_in_use_is_refused_and_the_old_port_kept() {
+        QTcpServer squatter;
+        QVERIFY(squatter.listen(QHostAddress::AnyIPv4, 0));
+        const QString taken = QString::number(squatter.serverPort());
+        const quint16 old = window->服务器1->listeningPort();
+        bool stayedOpen = false;
+        QVERIFY(withPortWindow([&](vesprad::PortWindow* portWindow) {
+            QTest::keyClicks(portWindow->编辑框port, taken);
+            windowtest::click(portWindow->按钮设置);
+            stayedOpen = portWindow->isVisible();
+            QCOMPARE(portWindow->focusWidget(), portWindow->编辑框port);
+            windowtest::key(portWindow, Qt::Key_Escape);
+        }));
+        QVERIFY(stayedOpen);
+        QCOMPARE(
+            prompts->messages,
+            (std::vector<Message>{
+                {"设置端口失败，端口" + taken + "已被占用或无权使用，请另选端口。", "设置端口"}}));
+        QCOMPARE(window->服务器1->listeningPort(), old);
+        RawPeer receiver;
+        QVERIFY(receiver.connectTo(old));
     }
 
     void port_window_is_new_each_time() {
