@@ -1,5 +1,6 @@
 #include "windowkit.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -176,6 +177,14 @@ void acceptOnlyIntegerText(QLineEdit* box) {
 }
 
 FixedWindow::FixedWindow(QWidget* parent) : QWidget(parent) {}
+
+void FixedWindow::closeEvent(QCloseEvent* event) {
+    if (!exited_) {
+        exited_ = true;
+        onProgramExit();
+    }
+    event->accept();
+}
 
 void FixedWindow::keyPressEvent(QKeyEvent* event) {
     // The controls leave Esc alone, so it reaches the window from whichever has the focus.

@@ -62,7 +62,8 @@ QString keepIntegerCharacters(const QString& typed);
 // comes from a key or from an input method; pasting is not typing and passes unchanged.
 void acceptOnlyIntegerText(QLineEdit* box);
 
-// A main window: Esc closes it as its close box does, whichever control has the focus.
+// A main window: Esc closes it as its close box does, whichever control has the focus, and the
+// first close runs the program's exit routine once.
 class FixedWindow : public QWidget {
     Q_OBJECT
 public:
@@ -70,6 +71,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // The program's exit routine; runs once, when the window first closes.
+    virtual void onProgramExit() {}
+
+private:
+    bool exited_ = false;
 };
 
 }  // namespace windowkit

@@ -1,6 +1,5 @@
 #include "mainwindow.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -72,12 +71,8 @@ MainWindow::MainWindow(Prompts& prompts, QWidget* parent) : windowkit::FixedWind
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!exited_) {
-        exited_ = true;
-        engine_->onProgramExit();
-    }
-    event->accept();
+void MainWindow::onProgramExit() {
+    engine_->onProgramExit();
 }
 
 }  // namespace corvane

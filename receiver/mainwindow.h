@@ -46,14 +46,13 @@ public:
     ConnectionControl& connectionControl() { return *connection_; }
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    void onProgramExit() override;
 
 private:
     // Members go before the window's children, so neither outlives the controls and the client
     // that it points to.
     std::unique_ptr<ReceiverEngine> engine_;
     std::unique_ptr<ConnectionControl> connection_;
-    bool exited_ = false;
 };
 
 }  // namespace corvane

@@ -47,14 +47,13 @@ public:
     PortSetting& portSetting() { return *portSetting_; }
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    void onProgramExit() override;
 
 private:
     // Members go before the window's children, so neither outlives the controls and the server
     // that it points to.
     std::unique_ptr<SenderEngine> engine_;
     std::unique_ptr<PortSetting> portSetting_;
-    bool exited_ = false;
 };
 
 }  // namespace vesprad
