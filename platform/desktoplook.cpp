@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QStringList>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace desktoplook {
 namespace {
@@ -30,6 +32,15 @@ QString captionFamily() {
 }
 
 void apply(QApplication& app) {
+    // The toolkit's own texts (the file dialog's buttons and labels) in the programs' language,
+    // whatever the system's; without the translation installed they stay in English.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }

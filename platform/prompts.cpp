@@ -1,6 +1,8 @@
 #include "prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
+#include <QIcon>
 #include <QMessageBox>
 
 std::optional<QString> WidgetPrompts::chooseFileToOpen(const QString& current) {
@@ -35,5 +37,7 @@ std::optional<QString> WidgetPrompts::chooseFileToSave(const QString& suggestedN
 void WidgetPrompts::showMessage(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, nullptr);
     box.setWindowModality(Qt::ApplicationModal);
+    // No icon anywhere: some styles put one on the OK button too.
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.exec();
 }

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-          fonts-wqy-microhei clang libclang-rt-14-dev)
+          fonts-wqy-microhei qt6-translations-l10n clang libclang-rt-14-dev)
 if [ "${1:-}" = "--run" ]; then
     packages+=(qt6-qpa-plugins)
 fi
