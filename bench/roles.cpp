@@ -16,7 +16,9 @@
 #include "desktoplook.h"
 #include "eventloop.h"
 #include "prompts.h"
+#include "receiver/mainwindow.h"
 #include "receiverengine.h"
+#include "sender/mainwindow.h"
 #include "senderengine.h"
 #include "streamclient.h"
 #include "streamserver.h"
@@ -41,40 +43,18 @@ long peakRssKb() {
     return usage.ru_maxrss;
 }
 
-// A shown window holding the controls, so that the bars and boxes paint as they do for a user.
-struct Window {
-    QWidget widget;
-    template <typename T>
-    T* add(int x, int y, int w, int h) {
-        auto* control = new T(&widget);
-        control->setGeometry(x, y, w, h);
-        return control;
-    }
-};
-
 }  // namespace
 
 int runSenderRole(int argc, char** argv, const QString& file) {
     eventloop::preferQtDispatcher();
     QApplication app(argc, argv);
     desktoplook::apply(app);
-    Window window;
-    auto* path = window.add<QLineEdit>(72, 16, 248, 20);
-    auto* client = window.add<QLineEdit>(72, 48, 136, 20);
-    auto* size = window.add<QLineEdit>(271, 48, 94, 20);
-    auto* bar = window.add<QProgressBar>(9, 79, 465, 24);
-    auto* send = window.add<QPushButton>(398, 13, 76, 24);
-    bar->setRange(0, 100);
-    window.widget.resize(484, 108);
-    window.widget.show();
-
     BenchPrompts prompts;
-    StreamServer server(0);
-    SenderEngine engine({path, client, size, bar, send}, server, prompts);
-    QObject::connect(&server, &StreamServer::clientEntered, &engine,
-                     &SenderEngine::onClientEntered);
-    QObject::connect(&server, &StreamServer::dataArrived, &engine, &SenderEngine::onDataArrived);
-    engine.onWindowCreated();
+    // The real window, shown on the offscreen platform, so that it paints as it does for a user.
+    vesprad::MainWindow window(prompts, 0);
+    window.show();
+    StreamServer& server = *window.服务器1;
+    const SenderEngine& engine = window.engine();
 
     QElapsedTimer clock;
     qint64 finishedNs = -1;
@@ -82,12 +62,12 @@ int runSenderRole(int argc, char** argv, const QString& file) {
     int status = 0;
     QObject::connect(&server, &StreamServer::clientEntered, [&] {
         QTimer::singleShot(0, [&] {
-            path->setText(file);
+            window.编辑框路径->setText(file);
             clock.start();
-            engine.onSendClicked();
+            window.按钮发送->click();
         });
     });
-    // Connected after the engine: it sees each acknowledgement once the engine has acted on it.
+    // Connected after the window's own: it sees each acknowledgement once the engine has acted.
     QObject::connect(&server, &StreamServer::dataArrived, [&] {
         if (finishedNs < 0 && clock.isValid() && !engine.state().sourceFile.isOpen()) {
             finishedNs = clock.nsecsElapsed();
@@ -116,40 +96,34 @@ int runReceiverRole(int argc, char** argv, int port, const QString& savePath) {
     eventloop::preferQtDispatcher();
     QApplication app(argc, argv);
     desktoplook::apply(app);
-    Window window;
-    auto* size = window.add<QLineEdit>(346, 40, 96, 20);
-    auto* name = window.add<QLineEdit>(63, 40, 219, 20);
-    auto* bar = window.add<QProgressBar>(10, 73, 465, 24);
-    auto* connectButton = window.add<QPushButton>(324, 8, 76, 24);
-    bar->setRange(0, 100);
-    QTimer timer;
-    window.widget.resize(484, 102);
-    window.widget.show();
-
     BenchPrompts prompts;
     prompts.savePath = savePath;
-    StreamClient client;
-    ReceiverEngine engine({size, name, bar, connectButton, &timer}, client, prompts);
-    QObject::connect(&client, &StreamClient::dataArrived, &engine, &ReceiverEngine::onDataArrived);
-    QObject::connect(&client, &StreamClient::connectionLost, &engine,
-                     &ReceiverEngine::onConnectionLost);
-    QObject::connect(&timer, &QTimer::timeout, &engine, &ReceiverEngine::onWatchTick);
-    engine.onWindowCreated();
+    corvane::MainWindow window(prompts);
+    window.show();
 
     int status = 0;
+    bool connected = false;
     prompts.onMessage = [&](const QString& text) {
+        if (text == QStringLiteral("连接发送服务端成功!")) {
+            connected = true;
+            return;
+        }
         if (text != QStringLiteral("文件接收完成!")) {
             std::fprintf(stderr, "receiver: %s\n", qPrintable(text));
             status = 1;
         }
         app.quit();
     };
-    if (!client.connectTo(QStringLiteral("127.0.0.1"), port)) {
+    // Connected as its user connects it: address and port typed, then 连接.
+    window.编辑框IP->setText(QStringLiteral("127.0.0.1"));
+    window.编辑框端口->setText(QString::number(port));
+    window.按钮连接->click();
+    if (!connected) {
         std::fprintf(stderr, "receiver: cannot connect to port %d\n", port);
         return 1;
     }
     app.exec();
-    engine.onProgramExit();
+    window.close();
     std::printf("result rss_kb=%ld\n", peakRssKb());
     return status;
 }
