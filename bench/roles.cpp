@@ -6,10 +6,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QWidget>
 #include <cstdio>
 #include <functional>
 

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "allwindows.h"
 #include "receiver/mainwindow.h"
 #include "receiverengine.h"
 #include "scriptedprompts.h"
@@ -31,23 +32,8 @@ const QStringList kCorvaneSequence = {"编辑框IP",       "按钮连接",   "�
 
 }  // namespace
 
-class WindowKeyboardTest : public QObject {
+class WindowKeyboardTest : public QObject, private windowtest::AllWindows {
     Q_OBJECT
-
-    ScriptedPrompts prompts;
-    std::unique_ptr<vesprad::MainWindow> vesprad;
-    std::unique_ptr<vesprad::PortWindow> portWindow;
-    std::unique_ptr<corvane::MainWindow> corvane;
-
-    QWidget* window(const QString& which) {
-        if (which == "Vesprad") {
-            return vesprad.get();
-        }
-        if (which == "PortWindow") {
-            return portWindow.get();
-        }
-        return corvane.get();
-    }
 
     // Presses Tab (or Shift+Tab) as often as the sequence is long, and lists where the focus went.
     QStringList walk(QWidget* w, int steps, bool backward) {
@@ -62,15 +48,9 @@ class WindowKeyboardTest : public QObject {
 private slots:
     void init() {
         prompts = ScriptedPrompts();
-        vesprad = std::make_unique<vesprad::MainWindow>(prompts, 0);
-        portWindow = std::make_unique<vesprad::PortWindow>();
-        corvane = std::make_unique<corvane::MainWindow>(prompts);
+        openWindows();
     }
-    void cleanup() {
-        portWindow.reset();
-        vesprad.reset();
-        corvane.reset();
-    }
+    void cleanup() { closeWindows(); }
 
     void tab_goes_round_the_sequence_data() {
         QTest::addColumn<QString>("which");

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "allwindows.h"
 #include "controls.h"
 #include "receiver/mainwindow.h"
 #include "scriptedprompts.h"
@@ -86,23 +87,8 @@ QRect inkOf(const QLabel* label) {
 
 }  // namespace
 
-class WindowLayoutTest : public QObject {
+class WindowLayoutTest : public QObject, private windowtest::AllWindows {
     Q_OBJECT
-
-    ScriptedPrompts prompts;
-    std::unique_ptr<vesprad::MainWindow> vesprad;
-    std::unique_ptr<vesprad::PortWindow> portWindow;
-    std::unique_ptr<corvane::MainWindow> corvane;
-
-    QWidget* window(const QString& which) {
-        if (which == "Vesprad") {
-            return vesprad.get();
-        }
-        if (which == "PortWindow") {
-            return portWindow.get();
-        }
-        return corvane.get();
-    }
 
     const std::vector<Row>& rows(const QString& which) {
         if (which == "Vesprad") {
@@ -123,9 +109,7 @@ class WindowLayoutTest : public QObject {
 
 private slots:
     void initTestCase() {
-        vesprad = std::make_unique<vesprad::MainWindow>(prompts, 0);
-        portWindow = std::make_unique<vesprad::PortWindow>();
-        corvane = std::make_unique<corvane::MainWindow>(prompts);
+        openWindows();
         for (QWidget* w :
              {static_cast<QWidget*>(vesprad.get()), static_cast<QWidget*>(portWindow.get()),
               static_cast<QWidget*>(corvane.get())}) {
@@ -134,11 +118,7 @@ private slots:
         }
     }
 
-    void cleanupTestCase() {
-        portWindow.reset();
-        vesprad.reset();
-        corvane.reset();
-    }
+    void cleanupTestCase() { closeWindows(); }
 
     void windows_have_their_frames_data() {
         QTest::addColumn<QString>("which");
