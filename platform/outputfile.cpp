@@ -2,9 +2,17 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+}  // namespace
 
 OutputFile::OutputFile(std::unique_ptr<QSaveFile> file, QString target)
-    : file_(std::move(file)), target_(std::move(target)) {}
+    : file_(std::move(file)), target_(std::move(target)), block_(kBlockSize) {}
 
 OutputFile::~OutputFile() {
     discard();
@@ -15,8 +23,9 @@ std::unique_ptr<OutputFile> OutputFile::create(const QString& path) {
         return nullptr;
     }
     auto file = std::make_unique<QSaveFile>(path);
-    // Unbuffered: each chunk goes to the system at once, so a full disk shows at the write that
-    // meets it rather than at some later flush.
+    // Unbuffered: the block here is the only buffer, so every write of it reaches the system
+    // and its result is seen. (With the toolkit's own buffer, a write that fails while that
+    // buffer is flushed at the commit would go unnoticed and the commit would succeed.)
     if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return nullptr;
     }
@@ -27,23 +36,39 @@ bool OutputFile::write(ByteView bytes) {
     if (failed_ || !file_ || !file_->isOpen()) {
         return false;
     }
-    if (bytes.isEmpty()) {
+    const char* from = bytes.data();
+    auto left = static_cast<std::size_t>(bytes.size());
+    while (left > 0) {
+        const std::size_t n = std::min(left, block_.size() - blockUsed_);
+        std::memcpy(block_.data() + blockUsed_, from, n);
+        blockUsed_ += n;
+        taken_ += static_cast<std::int64_t>(n);
+        from += n;
+        left -= n;
+        if (blockUsed_ == block_.size() && !writeBlock()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool OutputFile::writeBlock() {
+    if (blockUsed_ == 0) {
         return true;
     }
-    const qint64 n = file_->write(bytes.data(), bytes.size());
-    if (n != bytes.size()) {
+    const auto size = static_cast<qint64>(blockUsed_);
+    blockUsed_ = 0;
+    if (file_->write(block_.data(), size) != size) {
         failed_ = true;
-        return false;
     }
-    written_ += n;
-    return true;
+    return !failed_;
 }
 
 bool OutputFile::commit() {
     if (!file_ || !file_->isOpen()) {
         return false;
     }
-    if (failed_) {
+    if (failed_ || !writeBlock()) {
         discard();
         return false;
     }

@@ -121,8 +121,8 @@ void ReceiverEngine::handleBuffered() {
 void ReceiverEngine::onHeader(ByteView message) {
     const wire::HeaderFields fields = wire::parseHeader(message);
     // A new header abandons the transfer before it.
-    closeOutput();
     controls::setTimerPeriod(controls_.时钟1, 0);
+    closeOutput();
     state_.expect = {};
     state_.announcedLength = fields.fileLength;
     state_.receivedCount = 0;
@@ -171,12 +171,15 @@ void ReceiverEngine::onChunk(ByteView message) {
         return;
     }
     const ByteView payload = message.sliced(wire::kMarkerSize);
+    state_.receivedCount += payload.size();
+    // The acknowledgement goes out first, so that the sender reads and sends its next chunk
+    // while this one is written. A write that fails is reported at once, and nothing after it
+    // is acknowledged.
+    client_.send(state_.markerBytes);
     if (!state_.outputFile->write(payload)) {
         failWrite();
         return;
     }
-    state_.receivedCount += payload.size();
-    client_.send(state_.markerBytes);
     expectRest(wire::ReceiverExpectation::Phase::Receiving);
 }
 
@@ -270,10 +273,14 @@ void ReceiverEngine::closeOutput() {
     // A file that already holds every byte is kept even though its watcher had no tick yet;
     // anything less is thrown away and the target stays as it was.
     if (readyToComplete()) {
-        state_.outputFile->commit();
-    } else {
-        state_.outputFile->discard();
+        const bool saved = state_.outputFile->commit();
+        state_.outputFile.reset();
+        if (!saved) {
+            showMessage(QStringLiteral("写入文件失败，文件接收未完成!"), kTitleNotice);
+        }
+        return;
     }
+    state_.outputFile->discard();
     state_.outputFile.reset();
 }
 

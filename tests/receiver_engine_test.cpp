@@ -488,6 +488,21 @@ TEST_F(RawSenderTest, a_whole_file_is_kept_when_the_next_header_comes_before_the
     EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "one", "two"}));
 }
 
+TEST_F(RawSenderTest, a_whole_file_that_cannot_be_kept_when_the_next_header_comes_is_reported) {
+    prompts.saveAnswers.push_back(dir.filePath("one"));
+    prompts.saveAnswers.push_back(dir.filePath("two"));
+    peer.write(wire::buildHeader(2000, "one", testutil::randomBytes(1000)));
+    ASSERT_TRUE(acked());
+    // Meanwhile a folder took the first target's name.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("one/inside"));
+    peer.write(wire::buildChunk(testutil::randomBytes(1000)) + wire::buildHeader(3, "two", "222"));
+    EXPECT_EQ(peer.read(9), kAck + kAck + kDone);
+    ASSERT_TRUE(received(2));
+    EXPECT_EQ(prompts.messages, (std::vector<Message>{kWriteFailed, kReceived}));
+    EXPECT_EQ(entries(dir.filePath("one")), QStringList{"inside"});
+    EXPECT_EQ(testutil::readFile(dir.filePath("two")), "222");
+}
+
 TEST_F(RawSenderTest, once_a_chunk_was_accepted_everything_until_the_end_is_file_data) {
     // Data that looks like a header where a chunk is due, as random data does now and then:
     // the second chunk has the Marker at message bytes 7-9, the third at 7-9 and 14-16 too.
@@ -611,7 +626,37 @@ private:
     bool ok_ = false;
 };
 
-TEST_F(RawSenderTest, a_full_disk_is_reported_once_and_the_target_kept) {
+TEST_F(RawSenderTest, a_disk_that_fills_mid_transfer_is_reported_once_and_the_target_kept) {
+    testutil::writeFile(dir.filePath("target"), "old");
+    const QByteArray data = testutil::randomBytes(300000);
+    qsizetype at = 1000;
+    {
+        FileSizeLimit limit(100000);
+        ASSERT_TRUE(limit.ok());
+        prompts.saveAnswers.push_back(dir.filePath("target"));
+        peer.write(wire::buildHeader(300000, "target", data.first(1000)));
+        ASSERT_TRUE(acked());
+        // Chunks are acknowledged as they come, until the write that meets the limit fails.
+        for (; at < data.size() && prompts.messages.empty(); at += 1000) {
+            peer.write(wire::buildChunk(data.mid(at, 1000)));
+            ASSERT_TRUE(acked()) << at;
+        }
+        ASSERT_TRUE(received(1));
+        EXPECT_EQ(prompts.messages.back(), kWriteFailed);
+        EXPECT_GT(at, 100000) << "reported before the limit was reached";
+        EXPECT_LE(at, 100000 + 64 * 1024) << "reported more than a block after the limit";
+        peer.write(wire::buildChunk(data.mid(at, 1000)));  // a sender that goes on anyway
+        EXPECT_TRUE(quiet()) << "nothing after the failed write is acknowledged";
+        EXPECT_FALSE(timer.isActive());
+    }
+    EXPECT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(testutil::readFile(dir.filePath("target")), "old");
+    EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "target"}));
+}
+
+TEST_F(RawSenderTest, a_file_whose_end_does_not_fit_is_reported_and_never_done) {
+    // Every chunk fits in memory; the write at the end is what fails. A commit that ignored it
+    // would put a truncated file in the target's place and tell the sender it was done.
     testutil::writeFile(dir.filePath("target"), "old");
     const QByteArray data = testutil::randomBytes(4000);
     {
@@ -620,12 +665,13 @@ TEST_F(RawSenderTest, a_full_disk_is_reported_once_and_the_target_kept) {
         prompts.saveAnswers.push_back(dir.filePath("target"));
         peer.write(wire::buildHeader(4000, "target", data.first(1000)));
         ASSERT_TRUE(acked());
-        peer.write(wire::buildChunk(data.mid(1000, 1000)));
+        for (qsizetype at = 1000; at < data.size(); at += 1000) {
+            peer.write(wire::buildChunk(data.mid(at, 1000)));
+            ASSERT_TRUE(acked()) << at;
+        }
         ASSERT_TRUE(received(1));
         EXPECT_EQ(prompts.messages.back(), kWriteFailed);
-        EXPECT_TRUE(quiet()) << "a chunk that was not stored is not acknowledged";
-        peer.write(wire::buildChunk(data.mid(2000, 1000)));  // a sender that goes on anyway
-        EXPECT_TRUE(quiet());
+        EXPECT_TRUE(quiet()) << "a file that was not saved is never reported to the sender as done";
         EXPECT_FALSE(timer.isActive());
     }
     EXPECT_EQ(prompts.messages.size(), 1);
