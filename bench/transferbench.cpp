@@ -4,7 +4,8 @@
 //
 //   transfer-bench [--size BYTES] [--repeat N] [--json-only]
 //
-// The last line printed is one JSON object with the figures.
+// Each of the N runs (3 unless told) measures the bare event loop, the baseline, the transfer
+// and the baseline again. The last line printed is one JSON object with the medians.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ namespace {
 
 struct Options {
     qint64 size = 100LL * 1024 * 1024;
-    int repeat = 1;
+    int repeat = 3;
     bool jsonOnly = false;
     QString role;
     QString file;
@@ -127,7 +128,9 @@ QMap<QString, double> parseResult(const QByteArray& output) {
 struct Run {
     double seconds = 0;
     double waitMs = 0;
-    double baselineSeconds = 0;
+    double baselineBefore = 0;
+    double baselineAfter = 0;
+    double baselineSeconds = 0;  // the mean of the two
     double loopSeconds = 0;
     long senderRss = 0;
     long receiverRss = 0;
@@ -176,7 +179,6 @@ bool runPair(const QStringList& senderArgs, QStringList receiverArgs, int limitM
 
 bool runOnce(const Options& o, const QString& file, const QString& save, Run& run) {
     const qint64 rounds = std::max<qint64>(1, (o.size + 999) / 1000);
-    run.baselineSeconds = pingPongSeconds(rounds);
     // Generous: a hundredth of the protocol's ceiling, plus start-up.
     const int limitMs = static_cast<int>(60000 + o.size / 200);
     QByteArray senderOut, receiverOut;
@@ -186,8 +188,15 @@ bool runOnce(const Options& o, const QString& file, const QString& save, Run& ru
     }
     senderOut.clear();
     QFile::remove(save);
-    if (!runPair({"--role", "sender", "--file", file}, {"--role", "receiver", "--save", save},
-                 limitMs, senderOut, receiverOut)) {
+    // The baseline runs right before and right after the transfer, and the ratio takes their
+    // mean: on a shared machine the rate drifts by more than the difference being measured.
+    run.baselineBefore = pingPongSeconds(rounds);
+    const bool completed =
+        runPair({"--role", "sender", "--file", file}, {"--role", "receiver", "--save", save},
+                limitMs, senderOut, receiverOut);
+    run.baselineAfter = pingPongSeconds(rounds);
+    run.baselineSeconds = (run.baselineBefore + run.baselineAfter) / 2;
+    if (!completed) {
         std::fprintf(stderr, "transfer-bench: the transfer did not complete\n");
         return false;
     }
@@ -239,12 +248,13 @@ int main(int argc, char** argv) {
         const double mb = o.size / 1e6;
         if (!o.jsonOnly) {
             std::printf(
-                "run %d: %.3f s (%.2f MB/s), baseline %.3f s (%.2f MB/s), ratio %.3f, "
-                "event loop alone %.2f MB/s, completion wait %.1f ms, rss sender %ld kB "
-                "receiver %ld kB, %s\n",
+                "run %d: %.3f s (%.2f MB/s), baseline %.3f s (%.2f MB/s; %.2f before, %.2f "
+                "after), ratio %.3f, event loop alone %.2f MB/s, completion wait %.1f ms, rss "
+                "sender %ld kB receiver %ld kB, %s\n",
                 i + 1, run.seconds, mb / run.seconds, run.baselineSeconds, mb / run.baselineSeconds,
-                run.baselineSeconds / run.seconds, mb / run.loopSeconds, run.waitMs, run.senderRss,
-                run.receiverRss, run.identical ? "identical" : "DIFFERENT");
+                mb / run.baselineBefore, mb / run.baselineAfter, run.baselineSeconds / run.seconds,
+                mb / run.loopSeconds, run.waitMs, run.senderRss, run.receiverRss,
+                run.identical ? "identical" : "DIFFERENT");
         }
         runs.push_back(run);
     }
