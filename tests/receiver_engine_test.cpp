@@ -626,57 +626,65 @@ private:
     bool ok_ = false;
 };
 
-TEST_F(RawSenderTest, a_disk_that_fills_mid_transfer_is_reported_once_and_the_target_kept) {
-    testutil::writeFile(dir.filePath("target"), "old");
+// A transfer into "target", which holds "old", while files cannot grow past a limit.
+class FullDiskTest : public RawSenderTest {
+protected:
+    FullDiskTest() { testutil::writeFile(dir.filePath("target"), "old"); }
+
+    // Sends the header with the first 1000 bytes of `data` and waits for its acknowledgement.
+    void start(const QByteArray& data) {
+        prompts.saveAnswers.push_back(dir.filePath("target"));
+        peer.write(
+            wire::buildHeader(static_cast<std::int32_t>(data.size()), "target", data.first(1000)));
+        ASSERT_TRUE(acked());
+    }
+    // One report, and the target as it was with nothing beside it.
+    void expectReportedOnceAndTargetKept() {
+        EXPECT_EQ(prompts.messages, std::vector<Message>{kWriteFailed});
+        EXPECT_EQ(testutil::readFile(dir.filePath("target")), "old");
+        EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "target"}));
+    }
+};
+
+TEST_F(FullDiskTest, a_disk_that_fills_mid_transfer_is_reported_once_and_the_target_kept) {
     const QByteArray data = testutil::randomBytes(300000);
     qsizetype at = 1000;
     {
         FileSizeLimit limit(100000);
         ASSERT_TRUE(limit.ok());
-        prompts.saveAnswers.push_back(dir.filePath("target"));
-        peer.write(wire::buildHeader(300000, "target", data.first(1000)));
-        ASSERT_TRUE(acked());
+        start(data);
         // Chunks are acknowledged as they come, until the write that meets the limit fails.
         for (; at < data.size() && prompts.messages.empty(); at += 1000) {
             peer.write(wire::buildChunk(data.mid(at, 1000)));
             ASSERT_TRUE(acked()) << at;
         }
         ASSERT_TRUE(received(1));
-        EXPECT_EQ(prompts.messages.back(), kWriteFailed);
         EXPECT_GT(at, 100000) << "reported before the limit was reached";
         EXPECT_LE(at, 100000 + 64 * 1024) << "reported more than a block after the limit";
         peer.write(wire::buildChunk(data.mid(at, 1000)));  // a sender that goes on anyway
         EXPECT_TRUE(quiet()) << "nothing after the failed write is acknowledged";
         EXPECT_FALSE(timer.isActive());
     }
-    EXPECT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(testutil::readFile(dir.filePath("target")), "old");
-    EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "target"}));
+    expectReportedOnceAndTargetKept();
 }
 
-TEST_F(RawSenderTest, a_file_whose_end_does_not_fit_is_reported_and_never_done) {
+TEST_F(FullDiskTest, a_file_whose_end_does_not_fit_is_reported_and_never_done) {
     // Every chunk fits in memory; the write at the end is what fails. A commit that ignored it
     // would put a truncated file in the target's place and tell the sender it was done.
-    testutil::writeFile(dir.filePath("target"), "old");
     const QByteArray data = testutil::randomBytes(4000);
     {
         FileSizeLimit limit(1500);
         ASSERT_TRUE(limit.ok());
-        prompts.saveAnswers.push_back(dir.filePath("target"));
-        peer.write(wire::buildHeader(4000, "target", data.first(1000)));
-        ASSERT_TRUE(acked());
+        start(data);
         for (qsizetype at = 1000; at < data.size(); at += 1000) {
             peer.write(wire::buildChunk(data.mid(at, 1000)));
             ASSERT_TRUE(acked()) << at;
         }
         ASSERT_TRUE(received(1));
-        EXPECT_EQ(prompts.messages.back(), kWriteFailed);
         EXPECT_TRUE(quiet()) << "a file that was not saved is never reported to the sender as done";
         EXPECT_FALSE(timer.isActive());
     }
-    EXPECT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(testutil::readFile(dir.filePath("target")), "old");
-    EXPECT_EQ(entries(dir.path()), (QStringList{"cwd", "target"}));
+    expectReportedOnceAndTargetKept();
 }
 
 TEST_F(RawSenderTest, progress_is_truncated_from_the_announced_length) {
